@@ -1,0 +1,111 @@
+#include "app/datetime.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace {
+const QDate kEpoch(1899, 12, 30);
+constexpr double kMsPerDay = 86400000.0;
+}
+
+namespace DateTimeUtil {
+
+double ToDays(const QDateTime &dt)
+{
+    const qint64 days = kEpoch.daysTo(dt.date());
+    const double frac = dt.time().msecsSinceStartOfDay() / kMsPerDay;
+    // Before the epoch the fraction still counts forward from the day's start,
+    // as the day-count convention has it: -1.25 is 29 Dec 1899 06:00.
+    return days >= 0 ? days + frac : days - frac;
+}
+
+QDateTime FromDays(double days)
+{
+    if (!std::isfinite(days))
+        return QDateTime(kEpoch, QTime(0, 0));
+    double whole = std::trunc(days);
+    double frac = std::fabs(days - whole);
+    qint64 ms = qRound64(frac * kMsPerDay);
+    if (ms >= qint64(kMsPerDay)) { // rounding reached the next day
+        ms -= qint64(kMsPerDay);
+        whole += days >= 0 ? 1 : -1;
+    }
+    const QDate date = kEpoch.addDays(qint64(whole));
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
+}
+
+double Now()
+{
+    return ToDays(QDateTime::currentDateTime());
+}
+
+} // namespace DateTimeUtil
+
+namespace LocaleUtil {
+
+namespace {
+// The locale's long time format without the time-zone part ("HH:mm:ss").
+QString LongTimeFormat()
+{
+    QString f = QLocale().timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (QChar c : f) {
+        if (c == QChar('\''))
+            quoted = !quoted;
+        if (!quoted && c == QChar('t'))
+            continue;
+        out += c;
+    }
+    out = out.trimmed();
+    return out.isEmpty() ? QStringLiteral("HH:mm:ss") : out;
+}
+} // namespace
+
+QChar DecimalSeparator()
+{
+    const QString s = QLocale().decimalPoint();
+    return s.isEmpty() ? QChar('.') : s.at(0);
+}
+
+bool DecimalIsComma()
+{
+    return DecimalSeparator() == QChar(',');
+}
+
+QString Fixed1(double value)
+{
+    QString s = QString::number(value, 'f', 1);
+    if (s == QLatin1String("-0.0"))
+        s = QStringLiteral("0.0");
+    const QChar sep = DecimalSeparator();
+    if (sep != QChar('.'))
+        s.replace(QChar('.'), sep);
+    return s;
+}
+
+QString ShortDate(double days)
+{
+    return QLocale().toString(DateTimeUtil::FromDays(days).date(), QLocale::ShortFormat);
+}
+
+QString LongTime(double days)
+{
+    return QLocale().toString(DateTimeUtil::FromDays(days).time(), LongTimeFormat());
+}
+
+QString DateTimeText(double days)
+{
+    const QDateTime dt = DateTimeUtil::FromDays(days);
+    const QString date = QLocale().toString(dt.date(), QLocale::ShortFormat);
+    if (dt.time() == QTime(0, 0))
+        return date;
+    return date + QLatin1Char(' ') + QLocale().toString(dt.time(), LongTimeFormat());
+}
+
+QString ValueAt(double value, double days)
+{
+    return Fixed1(value) + QLatin1Char('@') + DateTimeText(days);
+}
+
+} // namespace LocaleUtil

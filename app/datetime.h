@@ -1,0 +1,28 @@
+#pragma once
+// Date-times as days since 30 December 1899 (fraction = time of day), and the
+// locale-dependent number and date texts used throughout the program.
+
+#include <QDateTime>
+#include <QString>
+
+namespace DateTimeUtil {
+
+double ToDays(const QDateTime &dt);        // local date-time to day count
+QDateTime FromDays(double days);           // day count to local date-time
+double Now();                              // the current local date-time as a day count
+
+} // namespace DateTimeUtil
+
+namespace LocaleUtil {
+
+QChar DecimalSeparator();
+bool DecimalIsComma();
+QString Fixed1(double value);              // fixed notation, one decimal, locale separator
+QString ShortDate(double days);
+QString LongTime(double days);
+// Short date, a blank and long time; the time is left out when it is exactly midnight.
+QString DateTimeText(double days);
+// value@date-time, as the statistics show a maximum or minimum.
+QString ValueAt(double value, double days);
+
+} // namespace LocaleUtil

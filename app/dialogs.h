@@ -1,0 +1,50 @@
+#pragma once
+// The one seam through which the program asks the user anything: message
+// boxes and file dialogs. Tests replace the handlers to answer without a person.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace Dialogs {
+
+enum class Kind { Warning, Error, Information, Confirmation };
+
+// Buttons, combinable; the answer is one of them.
+enum Button : int {
+    NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8
+};
+
+struct MessageRequest {
+    QWidget *parent = nullptr;
+    Kind kind = Kind::Information;
+    QString text;
+    int buttons = Ok;
+};
+
+struct FileRequest {
+    QWidget *parent = nullptr;
+    bool save = false;
+    QString title;
+    QString folder;        // initial folder
+    QString fileName;      // initial file name
+    QString filter;        // Qt filter string ("Graph file (*.ghf);;TXT file (*.txt)")
+    QString defaultSuffix; // without dot
+};
+
+using MessageHandler = std::function<int(const MessageRequest &)>;
+using FileHandler = std::function<QString(const FileRequest &)>; // empty = cancelled
+
+// Shows a message box (titles and button texts from the main window's table)
+// and returns the button pressed (Cancel when the box was closed).
+int Message(QWidget *parent, Kind kind, const QString &text, int buttons = Ok);
+// Shows an open or save dialog; returns the chosen path or an empty string.
+QString FileName(const FileRequest &request);
+
+// Replace the handlers (tests); an empty function restores the real dialogs.
+void SetMessageHandler(MessageHandler handler);
+void SetFileHandler(FileHandler handler);
+
+} // namespace Dialogs
