@@ -6,6 +6,10 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/translation.h"
+#include "files/graphfile.h"
+#include "graph/graph.h"
+#include "graph/graphsetup.h"
+#include "graph/realtime.h"
 
 #include <QAction>
 #include <QApplication>
@@ -346,8 +350,8 @@ QWidget *TfrmMain::CreatePanelWindow()
 
 QWidget *TfrmMain::CreateRealTimeGraphWindow()
 {
-    // The real-time graph window is made here once it exists.
-    return nullptr;
+    // Made in the frame, stored in RealTimeGraphWindow, View > Real Time Graph checked.
+    return ::CreateRealTimeGraphWindow();
 }
 
 QMdiSubWindow *TfrmMain::AddChildWindow(QWidget *child)
@@ -507,12 +511,28 @@ void TfrmMain::MainTimerTimer() {}
 void TfrmMain::MaxMinTimerTimer() {}
 
 // Commands of the file, recording, logger and link parts.
-void TfrmMain::Open1Click() {}
-void TfrmMain::Save1Click() {}
+void TfrmMain::Open1Click()
+{
+    OpenDocument(this);
+}
+
+void TfrmMain::Save1Click()
+{
+    SaveDocument(ActiveChild());
+}
+
 void TfrmMain::Print1Click() {}
 void TfrmMain::PrinterSetup1Click() {}
-void TfrmMain::btnRunClick() {}
-void TfrmMain::btnStopClick() {}
+void TfrmMain::btnRunClick()
+{
+    RealTimeRun();
+}
+
+void TfrmMain::btnStopClick()
+{
+    RealTimeStop(false);
+}
+
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::btnOutputToGraphClick() {}
 void TfrmMain::ComboBoxDeviceNameChange() {}

@@ -1,0 +1,245 @@
+#include "graph/realtime.h"
+
+#include "app/appstate.h"
+#include "app/datetime.h"
+#include "app/dialogs.h"
+#include "app/frmmain.h"
+#include "app/translation.h"
+#include "files/graphfile.h"
+#include "graph/graph.h"
+#include "graph/graphsetup.h"
+#include "graph/pesgraph.h"
+#include "graph/setuprealtime.h"
+#include "graph/statistics.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QToolButton>
+
+namespace {
+
+
+void SetRunStopCommands(bool runEnabled, bool stopEnabled)
+{
+    if (TfrmMain *main = TfrmMain::Instance()) {
+        main->btnRun->setEnabled(runEnabled);
+        main->Run1->setEnabled(runEnabled);
+        main->btnStop->setEnabled(stopEnabled);
+        main->Stop1->setEnabled(stopEnabled);
+    }
+}
+
+void ShowNormal(TfrmGraph *window)
+{
+    if (QWidget *frame = window->parentWidget()) {
+        if (frame->isMinimized() || frame->isMaximized())
+            frame->showNormal();
+    }
+}
+
+bool Flagged(uint8_t status, int bitA, int bitB)
+{
+    return (status & (1u << bitA)) || (status & (1u << bitB));
+}
+
+} // namespace
+
+TRealTimeExtremes &RealTimeExtremes()
+{
+    static TRealTimeExtremes extremes;
+    return extremes;
+}
+
+TfrmGraph *RealTimeWindow()
+{
+    if (TfrmMain *main = TfrmMain::Instance())
+        return qobject_cast<TfrmGraph *>(main->RealTimeGraphWindow.data());
+    return nullptr;
+}
+
+void RealTimeRun()
+{
+    TAppState &st = GraphAppState();
+    if (!st.Connected)
+        return;
+    TfrmGraph *window = RealTimeWindow();
+    if (!window) {
+        window = CreateRealTimeGraphWindow();
+    } else {
+        ShowNormal(window);
+        if (st.RealTimeRecording || st.RealTimePointCount > 0) {
+            const QString text = GetTextOrDefault(QStringLiteral("IDS_17")) + GetTextOrDefault(QStringLiteral("IDS_18"));
+            const int answer = Dialogs::Message(window, Dialogs::Kind::Confirmation, text,
+                                                Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
+            if (answer == Dialogs::Cancel)
+                return;
+            if (answer == Dialogs::Yes)
+                SaveGraphAs(window->PESGraph1, window);
+        }
+    }
+    if (!window)
+        return;
+
+    TfrmSetupRealTime dialog(TfrmMain::Instance());
+    dialog.SetRate(window->ComboBox1->currentIndex(), window->ComboBox2->currentIndex());
+    dialog.edtPeriod->setText(PeriodText(qint64(st.RealTimeRate) * 2000, false));
+    if (Dialogs::Exec(&dialog) != QDialog::Accepted)
+        return;
+    window->SetRateLists(dialog.ComboBox1->currentIndex(), dialog.ComboBox2->currentIndex());
+    const QString typed = dialog.edtRealTimeNo->text();
+    bool ok = false;
+    const int points = typed.trimmed().toInt(&ok);
+    // A recording of no points would leave the graph without cells.
+    if (!ok || points <= 0) {
+        Dialogs::Message(window, Dialogs::Kind::Error, typed + GetTextOrDefault(QStringLiteral("IDS_19")));
+        return;
+    }
+    const int rate = std::max(0, window->ComboBox1->currentIndex()) * 60 + std::max(0, window->ComboBox2->currentIndex());
+    st.RealTimeRate = rate;
+    if (rate == 0)
+        return;
+
+    PESGraph *g = window->PESGraph1;
+    g->setPoints(points);
+    for (int s = 0; s < g->Subsets(); ++s)
+        for (int p = 0; p < g->Points(); ++p) {
+            g->setXDataII(s, p, 0.0);
+            g->setYData(s, p, RealTimeNull);
+        }
+    st.RealTimePointCount = 0;
+    RealTimeExtremes().Reset();
+    for (int k = 0; k < 3; ++k) {
+        window->MaxEdit(k)->clear();
+        window->MinEdit(k)->clear();
+        window->AvgEdit(k)->clear();
+    }
+    const double start = DateTimeUtil::Now();
+    window->txtStartTime->setText(LocaleUtil::DateTimeText(start));
+    g->setManualScaleControlX(PESGraph::ScaleManualMinMax);
+    g->setManualMinX(start);
+    g->setManualMaxX(start + 100.0 / 86400.0);
+    g->setTAShow(false);
+    window->tbntClr->setEnabled(false);
+    g->Redraw();
+
+    st.RealTimeRecording = true;
+    SetRunStopCommands(false, true);
+}
+
+void AppendRealTimePoint(uint8_t status, double time, const float values[5])
+{
+    AppendRealTimePoint(status, time, values[0], values[1], values[2], values[3], values[4]);
+}
+
+void AppendRealTimePoint(uint8_t status, double time, float rh, float t1, float t2, float wetBulb, float dewPoint)
+{
+    TAppState &st = GraphAppState();
+    TfrmGraph *window = RealTimeWindow();
+    if (!window)
+        return;
+    PESGraph *g = window->PESGraph1;
+    const int n = st.RealTimePointCount;
+    // Never write beyond the graph's cells; a full graph ends the recording.
+    if (n < 0 || n >= g->Points()) {
+        if (st.RealTimeRecording)
+            RealTimeStop(true);
+        return;
+    }
+
+    if (g->ManualMaxX() < time)
+        g->setManualMaxX(time + st.RealTimeSpanStep);
+    for (int k = 0; k < g->Subsets() && k < 5; ++k)
+        g->setXDataII(k, n, time);
+
+    const bool rhFlag = Flagged(status, 0, 4);
+    const bool t1Flag = Flagged(status, 1, 5);
+    const bool t2Flag = Flagged(status, 2, 6);
+    g->setYData(0, n, rhFlag ? RealTimeOverRange : rh);
+    g->setYData(1, n, t1Flag ? RealTimeOverRange : t1);
+    float t2y = t2;
+    if (t2Flag) {
+        if (t2 > 0)
+            t2y = RealTimeOverRange;
+        else if (t2 < 0)
+            t2y = RealTimeUnderRange;
+    }
+    g->setYData(2, n, t2y);
+    const bool derivedInvalid = rhFlag || t1Flag;
+    g->setYData(3, n, derivedInvalid ? RealTimeNull : wetBulb);
+    g->setYData(4, n, derivedInvalid ? RealTimeNull : dewPoint);
+
+    TRealTimeExtremes &ex = RealTimeExtremes();
+    const float received[3] = {rh, t1, t2};
+    const bool flags[3] = {rhFlag, t1Flag, t2Flag};
+    for (int k = 0; k < 3; ++k) {
+        const float v = received[k];
+        auto text = [&]() -> QString {
+            if (!flags[k])
+                return LocaleUtil::ValueAt(v, time);
+            if (k < 2)
+                return QStringLiteral("OL");
+            if (v > 0)
+                return QStringLiteral("OL");
+            if (v < 0)
+                return QStringLiteral("-OL");
+            return LocaleUtil::ValueAt(v, time);
+        };
+        if (v > ex.maximum[k]) {
+            ex.maximum[k] = v;
+            window->SetExtremeText(k, true, text());
+        }
+        if (v < ex.minimum[k]) {
+            ex.minimum[k] = v;
+            window->SetExtremeText(k, false, text());
+        }
+    }
+
+    g->Redraw();
+    st.RealTimePointCount += 1;
+    window->txtDataNo->setText(QString::number(st.RealTimePointCount));
+    if (st.RealTimePointCount > g->Points() - 1)
+        RealTimeStop(true);
+}
+
+void RealTimeStop(bool fromAppend)
+{
+    TAppState &st = GraphAppState();
+    if (!fromAppend && st.PollBusy) {
+        // Between ticks the flag is clear; should a tick be under way, give it a moment.
+        QElapsedTimer waited;
+        waited.start();
+        while (st.PollBusy && waited.elapsed() < 2500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    st.RealTimeRecording = false;
+    SetRunStopCommands(true, false);
+    TfrmGraph *window = RealTimeWindow();
+    if (!window)
+        return;
+    ShowNormal(window);
+    window->tbntClr->setEnabled(true);
+    PESGraph *g = window->PESGraph1;
+    const int count = st.RealTimePointCount;
+    if (count < g->Points()) {
+        g->setPoints(count);
+        g->Redraw();
+    }
+    g->setManualMaxX(DateTimeUtil::Now());
+    for (int k = 0; k < 3; ++k) {
+        double sum = 0;
+        int counted = 0;
+        for (int p = 0; p < count && p < g->Points(); ++p) {
+            const double y = g->YData(k, p);
+            if (y > -300.0 && y < 3000.0) {
+                sum += y;
+                ++counted;
+            }
+        }
+        window->AvgEdit(k)->setText(AverageText(counted, counted ? sum / counted : 0.0));
+    }
+    g->Redraw();
+}
