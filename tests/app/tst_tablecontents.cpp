@@ -1,9 +1,22 @@
 // Contents of the compiled-in translation tables: the stored form of every
 // table (Windows-1252, CRLF, sections in their fixed order, entries of key and
 // two texts each closed by the character 1), the texts the code looks up by
-// key, and that the committed tables match their readable sources.
+// key, that the committed tables match their readable sources, and that the
+// real tables reach the windows through the table reader.
 
+#include "app/about.h"
+#include "app/frmmain.h"
+#include "app/translation.h"
+#include "testregistry.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -174,6 +187,7 @@ class TestTableContents : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanup() { TsiLangDispatcher::Instance()->SetActiveLanguage(2); }
 
     // Stored form
     void tableFormat_data();
@@ -201,6 +215,15 @@ private slots:
     // Committed tables against their readable sources
     void tablesMatchSources_data();
     void tablesMatchSources();
+
+    // The real tables through the reader
+    void readerLooksUpKeyedStrings_data();
+    void readerLooksUpKeyedStrings();
+    void readerGivesMessageBoxTexts();
+    void mainTableNamesOnlyExistingComponents();
+    void mainWindowShowsFrenchTexts();
+    void aboutBoxShowsFrenchTitle();
+    void dialogTableReachesItsWindow();
 };
 
 void TestTableContents::initTestCase()
@@ -498,11 +521,106 @@ void TestTableContents::tablesMatchSources()
                                 .arg(it.key())));
 }
 
-// The app tests share one executable; its main runs this class through here.
-int RunTableContentsTests(int argc, char **argv)
+void TestTableContents::readerLooksUpKeyedStrings_data()
 {
-    TestTableContents test;
-    return QTest::qExec(&test, argc, argv);
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("french") << 2 << "IDS_40" << "Connexion On";
+    QTest::newRow("english") << 1 << "IDS_40" << "On Connection";
+    QTest::newRow("french accents") << 2 << "IDS_56" << "Graphique en cours";
+    QTest::newRow("english literal backslash n") << 1 << "IDS_19" << " is not valid.\\n";
+    QTest::newRow("unknown key") << 2 << "IDS_5" << "";
 }
 
+void TestTableContents::readerLooksUpKeyedStrings()
+{
+    QFETCH(int, language);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    TsiLangDispatcher::Instance()->SetActiveLanguage(language);
+    const TsiLang table(QStringLiteral("frmMain"));
+    QCOMPARE(table.GetTextOrDefault(key), text);
+}
+
+void TestTableContents::readerGivesMessageBoxTexts()
+{
+    const TsiLang table(QStringLiteral("frmMain"));
+    QCOMPARE(table.DlgCaption(QStringLiteral("Yes")), QStringLiteral("&oui"));
+    QCOMPARE(table.DlgCaption(QStringLiteral("Yes To All")), QStringLiteral("Oui à &Tout"));
+    QCOMPARE(table.DlgCaption(QStringLiteral("Cancel")), QStringLiteral("Annuler"));
+}
+
+void TestTableContents::mainTableNamesOnlyExistingComponents()
+{
+    // A key that names no component would silently leave a text untranslated.
+    TfrmMain w;
+    const Table t = Load(QStringLiteral("frmMain"));
+    for (const char *section : {"stCaptions", "stHints", "stFonts", "stCharSets"}) {
+        for (const Entry &e : t.entries.value(QString::fromLatin1(section))) {
+            if (e.key == QLatin1String("TfrmMain"))
+                continue;
+            QVERIFY2(w.findChild<QObject *>(e.key), qPrintable(QStringLiteral("%1 %2").arg(
+                                                       QLatin1String(section), e.key)));
+        }
+    }
+}
+
+void TestTableContents::mainWindowShowsFrenchTexts()
+{
+    TfrmMain w;
+    // The French caption is empty, so the designed title stays.
+    QCOMPARE(w.windowTitle(), QStringLiteral("QM738"));
+    auto *file = w.findChild<QMenu *>(QStringLiteral("File1"));
+    QVERIFY(file);
+    QCOMPARE(file->title(), QStringLiteral("&Fichier"));
+    auto *window = w.findChild<QMenu *>(QStringLiteral("Window1"));
+    QVERIFY(window);
+    QCOMPARE(window->title(), QStringLiteral("&Fenêtre"));
+    auto *dataLogger = w.findChild<QWidget *>(QStringLiteral("btnDataLogger"));
+    QVERIFY(dataLogger);
+    QCOMPARE(dataLogger->toolTip(), QStringLiteral("Enregsitreur"));
+    auto *status = w.findChild<QWidget *>(QStringLiteral("StatusBar1"));
+    QVERIFY(status);
+    QCOMPARE(status->font().families().value(0), QStringLiteral("Tahoma"));
+}
+
+void TestTableContents::aboutBoxShowsFrenchTitle()
+{
+    TfrmAbout about;
+    auto *title = about.findChild<QLabel *>(QStringLiteral("Label3"));
+    QVERIFY(title);
+    QCOMPARE(title->text(), QStringLiteral("Logiciel thermomètre 4 voies"));
+    auto *version = about.findChild<QLabel *>(QStringLiteral("Label1"));
+    QVERIFY(version);
+    QCOMPARE(version->text(), QStringLiteral("Version:"));
+}
+
+void TestTableContents::dialogTableReachesItsWindow()
+{
+    // A stand-in for the set-up dialogs, built with their component names.
+    QDialog scale;
+    scale.setObjectName(QStringLiteral("frmSetupScale"));
+    scale.setWindowTitle(QStringLiteral("designed"));
+    auto *group = new QGroupBox(QStringLiteral("designed"), &scale);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    auto *save = new QCheckBox(QStringLiteral("designed"), group);
+    save->setObjectName(QStringLiteral("chkSave"));
+    ApplyTranslation(&scale, QStringLiteral("frmSetupScale"));
+    QCOMPARE(scale.windowTitle(), QStringLiteral("Réglage échelle axe Y"));
+    QCOMPARE(group->title(), QStringLiteral("Réglage échelle axe Y"));
+    QCOMPARE(save->text(), QStringLiteral("Sauvegarder ce paramétrage"));
+
+    QDialog setup;
+    setup.setObjectName(QStringLiteral("frmSetupRealTime"));
+    auto *minutes = new QComboBox(&setup);
+    minutes->setObjectName(QStringLiteral("ComboBox1"));
+    ApplyTranslation(&setup, QStringLiteral("frmSetupRealTime"));
+    QCOMPARE(minutes->count(), 61);
+    QCOMPARE(minutes->itemText(0), QStringLiteral("00"));
+    QCOMPARE(minutes->itemText(60), QStringLiteral("60"));
+    QCOMPARE(setup.windowTitle(), QStringLiteral("Réglages Temps-Réel"));
+}
+
+QM738_REGISTER_TEST(TestTableContents)
 #include "tst_tablecontents.moc"
