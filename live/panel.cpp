@@ -31,11 +31,12 @@ int LoadLcdBitmaps(TLcdBitmaps &large, TLcdBitmaps &small)
     InitPanelResources();
     int loaded = 0;
     auto loadSet = [&loaded](TLcdBitmaps &set, const QString &prefix) {
+        set.clear();
         for (int i = 0; i < 25; ++i) {
-            QPixmap pixmap(QStringLiteral(":/panel/%1%2.bmp").arg(prefix).arg(i));
-            if (pixmap.isNull())
+            const QImage image(QStringLiteral(":/panel/%1%2.bmp").arg(prefix).arg(i));
+            if (image.isNull())
                 return;
-            set[size_t(i)] = pixmap;
+            set.append(image);
             ++loaded;
         }
     };
@@ -323,7 +324,7 @@ QPixmap TfrmPanel::Glyph(const TLcdBitmaps *set, uint8_t index) const
 {
     if (!set || index >= set->size())
         return QPixmap();
-    return (*set)[index];
+    return QPixmap::fromImage(set->at(index));
 }
 
 void TfrmPanel::Render(const TLiveReading &reading)
@@ -412,13 +413,31 @@ void TfrmPanel::SendKey(uint8_t command)
     }
     if (host.MainTimer)
         host.MainTimer->stop();
-    uint8_t frame[7] = {0x02, command, 0x00, 0x00, 0x00, 0x00, 0x03};
-    if (self)
-        std::copy(std::begin(frame), std::end(frame), PanelFrame);
+    // The panel frame: STX, the command, zeros in bytes 2 and 3, ETX; bytes 4
+    // and 5 are never written and stay zero.
+    uint8_t local[7];
+    uint8_t *frame = host.PanelFrame ? host.PanelFrame : self ? OwnPanelFrame : local;
+    if (frame == local)
+        std::fill(std::begin(local), std::end(local), uint8_t(0));
+    frame[0] = 0x02;
+    frame[1] = command;
+    frame[2] = 0x00;
+    frame[3] = 0x00;
+    frame[6] = 0x03;
     const int result = host.SendKeyCommand ? host.SendKeyCommand(frame) : -1;
     // One attempt only; a failure costs a short pause.
-    if (result != 0 && host.WaitWithMessages)
-        host.WaitWithMessages(300);
+    if (result != 0) {
+        if (host.WaitWithMessages) {
+            host.WaitWithMessages(300);
+        } else {
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() <= 300) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                QThread::msleep(1);
+            }
+        }
+    }
     if (host.MainTimer)
         host.MainTimer->start();
 }

@@ -5,7 +5,9 @@
 
 #include "live/livereading.h"
 
+#include <QImage>
 #include <QPixmap>
+#include <QVector>
 #include <QPoint>
 #include <QLabel>
 #include <QPointer>
@@ -20,13 +22,13 @@ class QMdiSubWindow;
 class QTimer;
 struct TAppState;
 
-// The 25 digit glyphs of one size, indexed by glyph index.
-using TLcdBitmaps = std::array<QPixmap, 25>;
+// The digit glyphs of one size, indexed by glyph index (25 when all loaded).
+using TLcdBitmaps = QVector<QImage>;
 
 // Loads "LCD0".."LCD24" into `large` and "LCDS0".."LCDS24" into `small` from
-// the program's resources. A missing picture stops the loading of its set (the
-// pictures loaded so far are kept); the other set is still loaded. Returns the
-// number of pictures loaded (50 when all are there).
+// the program's resources (":/panel/LCD<i>.bmp"). A missing picture stops the
+// loading of its set (the pictures loaded so far are kept); the other set is
+// still loaded. Returns the number of pictures loaded (50 when all are there).
 int LoadLcdBitmaps(TLcdBitmaps &large, TLcdBitmaps &small);
 
 // Makes sure the panel's pictures are reachable under ":/panel/".
@@ -59,7 +61,10 @@ struct TPanelHost {
     // 0 = acknowledged, anything else = the failure code.
     std::function<int(const uint8_t *frame)> SendKeyCommand;
     // Waits the given milliseconds while processing window messages.
-    std::function<void(int ms)> WaitWithMessages;
+    std::function<void(int ms)> WaitWithMessages; // a local wait when empty
+    // The owner's 7-byte panel frame buffer; the panel's own when null. A key
+    // writes bytes 0 to 3 and 6 and leaves bytes 4 and 5 as they are (zero).
+    uint8_t *PanelFrame = nullptr;
     std::function<void()> Activated;     // the panel became the active window
     std::function<void()> Closed;        // the panel is closing for good
 };
@@ -128,8 +133,8 @@ public:
     // Pictures loaded into digit positions, for checks of the cache.
     int LargeGlyphLoads = 0;
     int SmallGlyphLoads = 0;
-    // The frame the last key sent.
-    uint8_t PanelFrame[7] = {0x02, 0, 0, 0, 0, 0, 0x03};
+    // The panel's own frame buffer, used when the owner has none.
+    uint8_t OwnPanelFrame[7] = {0x02, 0, 0, 0, 0, 0, 0x03};
 
     // Components.
     QLabel *imgPanel;
