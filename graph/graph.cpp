@@ -437,6 +437,7 @@ void TfrmGraph::Embed()
 {
     if (TfrmMain *main = TfrmMain::Instance()) {
         QMdiSubWindow *frame = main->AddChildWindow(this);
+        WatchActivation(main->MdiArea);
         frame->show();
     } else {
         show();
@@ -445,6 +446,18 @@ void TfrmGraph::Embed()
 
 // ---- creation, activation and closing ------------------------------------------
 
+void TfrmGraph::WatchActivation(QMdiArea *area)
+{
+    // Activation of the frame's sub-window is this window's activation.
+    if (m_watchedArea || !area)
+        return;
+    m_watchedArea = area;
+    connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sw) {
+        if (sw && sw->widget() == this)
+            FormActivate();
+    });
+}
+
 void TfrmGraph::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -452,15 +465,10 @@ void TfrmGraph::showEvent(QShowEvent *event)
         m_shown = true;
         FormShow();
     }
-    // Activation of the frame's sub-window is this window's activation.
     if (!m_watchedArea) {
         for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
             if (auto *area = qobject_cast<QMdiArea *>(w)) {
-                m_watchedArea = area;
-                connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sw) {
-                    if (sw && sw->widget() == this)
-                        FormActivate();
-                });
+                WatchActivation(area);
                 break;
             }
         }

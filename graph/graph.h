@@ -154,6 +154,7 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void SetCursorMode(int mode);
+    void WatchActivation(QMdiArea *area);
 
     bool m_shown = false;
     bool m_closed = false;

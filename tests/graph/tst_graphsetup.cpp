@@ -1,0 +1,196 @@
+#include "testregistry.h"
+#include "graphtestsupport.h"
+
+#include "app/datetime.h"
+#include "files/graphfile.h"
+#include "graph/graph.h"
+#include "graph/graphsetup.h"
+#include "graph/pesgraph.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QToolButton>
+#include <QtTest>
+
+class TestGraphSetUp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        GraphTest::RemoveTemplates();
+        GraphTest::ResetMain();
+    }
+    void cleanup()
+    {
+        GraphTest::ResetMain();
+        GraphTest::RemoveTemplates();
+    }
+
+    void realTimeWindowWithoutTemplate();
+    void templateScaleAndLabelsWin();
+    void splitTemplateGivesOneAxis();
+    void unreadableTemplateEndsSetUp();
+    void rateLists_data();
+    void rateLists();
+    void viewToggleRecreatesWindow();
+};
+
+void TestGraphSetUp::realTimeWindowWithoutTemplate()
+{
+    const double before = DateTimeUtil::Now();
+    TfrmGraph *w = CreateRealTimeGraphWindow();
+    const double after = DateTimeUtil::Now();
+    QVERIFY(w);
+    QCOMPARE(GraphTest::Main()->RealTimeGraphWindow.data(), static_cast<QWidget *>(w));
+    QVERIFY(GraphTest::Main()->RealTimeGraph1->isChecked());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Real-Time Graph"));
+    QVERIFY(w->IsRealTimeRole());
+    QVERIFY(!w->tbntClr->isHidden());
+    QVERIFY(!w->tbntSep3->isHidden());
+    QVERIFY(w->pnlSamplingRate->isEnabled());
+
+    PESGraph *g = w->PESGraph1;
+    QCOMPARE(g->Subsets(), 5);
+    QCOMPARE(g->Points(), 100);
+    g->setWorkingAxis(0);
+    QCOMPARE(g->ManualMinY(), -10.0);
+    QCOMPARE(g->ManualMaxY(), 50.0);
+    QCOMPARE(g->ManualScaleControlX(), int(PESGraph::ScaleManualMinMax));
+    QVERIFY(g->ManualMinX() >= before && g->ManualMinX() <= after);
+    QCOMPARE(qRound((g->ManualMaxX() - g->ManualMinX()) * 86400.0), 110);
+    const QStringList labels{QStringLiteral("%RH"), QStringLiteral("T1"), QStringLiteral("T2")};
+    for (int k = 0; k < 3; ++k)
+        QCOMPARE(g->SubsetLabels(k), labels[k]);
+    QVERIFY(!g->SubsetLabels(3).isEmpty());
+    QVERIFY(!g->SubsetLabels(4).isEmpty());
+    const QColor colors[5] = {QColor(255, 255, 0), QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 255, 0),
+                              QColor(255, 0, 255)};
+    for (int k = 0; k < 5; ++k)
+        QCOMPARE(g->SubsetColors(k), colors[k]);
+    for (int k = 0; k < 5; ++k)
+        for (int p = 0; p < 100; ++p) {
+            QCOMPARE(g->YData(k, p), 9999.0f);
+            QCOMPARE(g->XDataII(k, p), 0.0);
+        }
+    QCOMPARE(g->DateTimeMode(), 1);
+    QCOMPARE(g->AllowZooming(), int(PESGraph::ZoomBoth));
+    QCOMPARE(g->GraphBackColor(), QColor(0, 0, 0));
+    QCOMPARE(g->axisCount(), 1);
+    QVERIFY(g->AllowGraphAnnotHotSpots());
+    QVERIFY(!g->FocalRect());
+    QVERIFY(!g->AllowBar());
+    QVERIFY(w->ToolButton5->isEnabled());
+    QVERIFY(w->ToolButton9->isEnabled());
+}
+
+void TestGraphSetUp::templateScaleAndLabelsWin()
+{
+    {
+        PESGraph source;
+        QVERIFY(SetUpGraph(&source, 5, 50, -10, 0, 0, 10));
+        source.setWorkingAxis(0);
+        source.setManualMinY(0);
+        source.setManualMaxY(40);
+        source.setSubsetLabels(0, QStringLiteral("Humidity"));
+        QVERIFY(SaveGraphFile(&source, TemplateWritePath()));
+    }
+    QVERIFY(!TemplateReadPath().isEmpty());
+
+    // Whatever Y range the caller passes, the template's scale and labels win;
+    // shape, cells and X range are imposed.
+    PESGraph g;
+    const double start = 46000.5;
+    QVERIFY(SetUpGraph(&g, 5, 100, -20, start + 0.01, start, 37));
+    g.setWorkingAxis(0);
+    QCOMPARE(g.ManualMinY(), 0.0);
+    QCOMPARE(g.ManualMaxY(), 40.0);
+    QCOMPARE(g.SubsetLabels(0), QStringLiteral("Humidity"));
+    QCOMPARE(g.Points(), 37);
+    QCOMPARE(g.ManualMinX(), start);
+    QCOMPARE(g.YData(2, 36), 9999.0f);
+
+    TfrmGraph *w = CreateRealTimeGraphWindow();
+    w->PESGraph1->setWorkingAxis(0);
+    QCOMPARE(w->PESGraph1->ManualMaxY(), 40.0);
+    QCOMPARE(w->PESGraph1->Points(), 100);
+}
+
+void TestGraphSetUp::splitTemplateGivesOneAxis()
+{
+    {
+        TfrmGraph source;
+        QVERIFY(SetUpGraph(source.PESGraph1, 5, 50, -10, 0, 0, 10));
+        source.chkSplit->setChecked(true);
+        source.chkSplitClick();
+        QCOMPARE(source.PESGraph1->axisCount(), 3);
+        QVERIFY(SaveGraphFile(source.PESGraph1, TemplateWritePath()));
+    }
+    TfrmGraph w;
+    QVERIFY(SetUpGraph(w.PESGraph1, 5, 50, -10, 0, 0, 10));
+    QCOMPARE(w.PESGraph1->axisCount(), 1);
+    QCOMPARE(w.PESGraph1->MultiAxesProportions(0), 1.0);
+    QCOMPARE(w.PESGraph1->MultiAxesSubsets(1), 0);
+    w.UpdateToolStates();
+    QVERIFY(w.ToolButton5->isEnabled());
+}
+
+void TestGraphSetUp::unreadableTemplateEndsSetUp()
+{
+    const QString path = TemplateWritePath();
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x10\x00\x00\x00garbage", 11));
+    f.close();
+
+    GraphTest::Answers answers;
+    PESGraph g;
+    g.setPoints(3);
+    QVERIFY(!SetUpGraph(&g, 5, 50, -10, 0, 0, 100));
+    QCOMPARE(answers.messages.size(), 1);
+    QCOMPARE(g.Points(), 3); // nothing imposed after the failure
+}
+
+void TestGraphSetUp::rateLists_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("90 s") << 90 << 1 << 30;
+    QTest::newRow("2 s") << 2 << 0 << 2;
+    QTest::newRow("1 h") << 3600 << 60 << 0;
+}
+
+void TestGraphSetUp::rateLists()
+{
+    QFETCH(int, rate);
+    QFETCH(int, minutes);
+    QFETCH(int, seconds);
+    GraphTest::Main()->State.RealTimeRate = rate;
+    TfrmGraph *w = CreateRealTimeGraphWindow();
+    QCOMPARE(w->ComboBox1->currentIndex(), minutes);
+    QCOMPARE(w->ComboBox2->currentIndex(), seconds);
+    QCOMPARE(GraphTest::Main()->State.RealTimeRate, rate); // setting the lists changes nothing
+}
+
+void TestGraphSetUp::viewToggleRecreatesWindow()
+{
+    TfrmMain *main = GraphTest::Main();
+    main->RealTimeGraph1Click();
+    QVERIFY(main->RealTimeGraphWindow);
+    QPointer<QWidget> first = main->RealTimeGraphWindow;
+    main->RealTimeGraph1Click(); // exists: only restored
+    QCOMPARE(main->RealTimeGraphWindow.data(), first.data());
+    QVERIFY(first->parentWidget()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!main->RealTimeGraphWindow);
+    QVERIFY(!main->RealTimeGraph1->isChecked());
+    main->RealTimeGraph1Click();
+    QVERIFY(main->RealTimeGraphWindow);
+    QVERIFY(main->RealTimeGraph1->isChecked());
+}
+
+QM738_REGISTER_TEST(TestGraphSetUp)
+#include "tst_graphsetup.moc"
