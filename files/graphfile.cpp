@@ -66,6 +66,18 @@ bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *
         file.cancelWriting();
         return false;
     }
+    // A disk that fills up may take part of the data without reporting an
+    // error: compare what reached the file before it replaces the old one.
+    const qint64 expected = 4 + qint64(block.size());
+    if (!file.flush() || file.size() != expected) {
+        SetError(error, file.error() != QFileDevice::NoError && !file.errorString().isEmpty()
+                            ? file.errorString()
+                            : QStringLiteral("Only %1 of %2 bytes could be written (is the disk full?).")
+                                  .arg(file.size())
+                                  .arg(expected));
+        file.cancelWriting();
+        return false;
+    }
     if (!file.commit()) {
         SetError(error, file.errorString());
         return false;

@@ -249,7 +249,7 @@ void TestGraphFiles::failedSaveKeepsOldFile()
     QVERIFY(!saved_ok);
     QCOMPARE(answers.messages.size(), 1);
     QCOMPARE(FileBytes(path), old);
-    const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    const QStringList left = QDir(dir.path()).entryList({QStringLiteral("old.ghf*")}, QDir::Files | QDir::Hidden);
     QCOMPARE(left, QStringList{QStringLiteral("old.ghf")}); // no temporary file left behind
 }
 
