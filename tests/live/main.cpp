@@ -9,5 +9,5 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return RunLiveTests(argc, argv);
+    return RunRegisteredTests(argc, argv);
 }
