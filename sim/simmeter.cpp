@@ -541,6 +541,11 @@ void TSimMeter::ApplyFaults(uint8_t command, TSimReply &reply)
     }
     if (command == 'K' && TakeFault(TSimFault::WrongIdentity))
         reply.bytes.replace(23, 3, "739");
+    if (command == 'A' && TakeFault(TSimFault::DisplayUnset)) {
+        for (int i = 40; i <= 59; ++i)
+            reply.bytes[i] = char(0xFF);
+        reply.bytes[62] = char(Sum8(reply.bytes.constData() + 1, 61));
+    }
     if (command == 'A' && TakeFault(TSimFault::BadChecksum))
         reply.bytes[62] = static_cast<char>(reply.bytes[62] + 1);
     if (page && TakeFault(TSimFault::BadChecksum))
