@@ -2,11 +2,15 @@
 // The one seam through which the program asks the user anything: message
 // boxes and file dialogs. Tests replace the handlers to answer without a person.
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
+class QDialog;
 class QWidget;
+class QUrl;
 
 namespace Dialogs {
 
@@ -43,8 +47,26 @@ int Message(QWidget *parent, Kind kind, const QString &text, int buttons = Ok);
 // Shows an open or save dialog; returns the chosen path or an empty string.
 QString FileName(const FileRequest &request);
 
+// Colour and font choosers; return false when cancelled.
+bool ChooseColor(QWidget *parent, QColor &color);
+bool ChooseFont(QWidget *parent, QFont &font);
+// Runs one of the program's own modal dialogs and returns its result
+// (QDialog::Accepted or Rejected). Tests fill the dialog and answer.
+int Exec(QDialog *dialog);
+// Asks the desktop to open a file or address; the result is ignored.
+void OpenUrl(const QUrl &url);
+
+using ColorHandler = std::function<bool(QWidget *, QColor &)>;
+using FontHandler = std::function<bool(QWidget *, QFont &)>;
+using ExecHandler = std::function<int(QDialog *)>;
+using UrlHandler = std::function<void(const QUrl &)>;
+
 // Replace the handlers (tests); an empty function restores the real dialogs.
 void SetMessageHandler(MessageHandler handler);
 void SetFileHandler(FileHandler handler);
+void SetColorHandler(ColorHandler handler);
+void SetFontHandler(FontHandler handler);
+void SetExecHandler(ExecHandler handler);
+void SetUrlHandler(UrlHandler handler);
 
 } // namespace Dialogs

@@ -1,7 +1,27 @@
+#include "app/about.h"
+#include "app/frmmain.h"
+
 #include <QApplication>
+#include <QPushButton>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
+    QCoreApplication::setApplicationName(QStringLiteral("QM738"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
+
+    // The about box is the splash window until the main window has been shown.
+    frmAbout = new TfrmAbout;
+    frmAbout->BitBtn1->hide();
+    frmAbout->ShowAndPaint();
+
+    TfrmMain mainWindow;
+    // Without a window manager (a bare X server) maximising does nothing, so
+    // the window is also given the screen's whole area.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        mainWindow.setGeometry(screen->availableGeometry());
+    mainWindow.showMaximized();
+    return app.exec();
 }

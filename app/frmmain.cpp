@@ -1,0 +1,520 @@
+#include "app/frmmain.h"
+
+#include "app/about.h"
+#include "app/dialogs.h"
+#include "app/icons.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/translation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+TfrmMain *g_mainWindow = nullptr;
+}
+
+TfrmMain *TfrmMain::Instance()
+{
+    return g_mainWindow;
+}
+
+TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
+{
+    g_mainWindow = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("QM738"));
+    QFont f = font();
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    setFont(f);
+    resize(966, 600);
+
+    siLangDispatcher1 = new TsiLangDispatcher(this);
+
+    // The frame's client area has no scroll bars of its own.
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName(QStringLiteral("MDIClient"));
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiArea->setBackground(QColor(171, 171, 171));
+    setCentralWidget(MdiArea);
+
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+
+    MainTimer = new QTimer(this);
+    MainTimer->setObjectName(QStringLiteral("MainTimer"));
+    MainTimer->setInterval(500);
+    connect(MainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
+    MaxMinTimer = new QTimer(this);
+    MaxMinTimer->setObjectName(QStringLiteral("MaxMinTimer"));
+    MaxMinTimer->setInterval(500);
+    connect(MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
+    MaxMinTimer->start();
+
+    Comm1 = new QSerialPort(this);
+    Comm1->setObjectName(QStringLiteral("Comm1"));
+    Comm1->setBaudRate(QSerialPort::Baud9600);
+    Comm1->setDataBits(QSerialPort::Data8);
+    Comm1->setParity(QSerialPort::NoParity);
+    Comm1->setStopBits(QSerialPort::OneStop);
+    Comm1->setFlowControl(QSerialPort::HardwareControl);
+
+    // Diagnostic labels that are never shown.
+    lblerr = new QLabel(this);
+    lblerr->setObjectName(QStringLiteral("lblerr"));
+    lblerr->hide();
+    for (int i = 1; i <= 11; ++i) {
+        auto *l = new QLabel(this);
+        l->setObjectName(QStringLiteral("Label%1").arg(i));
+        l->hide();
+    }
+
+    FormCreate();
+    siLang_frmMain = ApplyTranslation(this, QStringLiteral("frmMain"));
+}
+
+TfrmMain::~TfrmMain()
+{
+    if (g_mainWindow == this)
+        g_mainWindow = nullptr;
+}
+
+void TfrmMain::BuildMenus()
+{
+    auto action = [this](QMenu *menu, const char *name, const QString &caption) {
+        auto *a = new QAction(caption, this);
+        a->setObjectName(QLatin1String(name));
+        menu->addAction(a);
+        return a;
+    };
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
+        return m;
+    };
+
+    File1 = menu("File1", QStringLiteral("&File"));
+    Open1 = action(File1, "Open1", QStringLiteral("&Open"));
+    Save1 = action(File1, "Save1", QStringLiteral("&Save"));
+    Print1 = action(File1, "Print1", QStringLiteral("&Print"));
+    PrinterSetup1 = action(File1, "PrinterSetup1", QStringLiteral("&Printer Setup"));
+    File1->addSeparator();
+    Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
+
+    RealTime1 = menu("RealTime1", QStringLiteral("Real Time"));
+    Run1 = action(RealTime1, "Run1", QStringLiteral("Run"));
+    Stop1 = action(RealTime1, "Stop1", QStringLiteral("Stop"));
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+
+    DataLogger1 = menu("DataLogger1", QStringLiteral("&Data Logger"));
+    LoadData1 = action(DataLogger1, "LoadData1", QStringLiteral("&Load "));
+
+    View1 = menu("View1", QStringLiteral("&View"));
+    ControlPanel1 = action(View1, "ControlPanel1", QStringLiteral("&Control Panel"));
+    RealTimeGraph1 = action(View1, "RealTimeGraph1", QStringLiteral("Real Time &Graph"));
+    ControlPanel1->setCheckable(true);
+    ControlPanel1->setChecked(true);
+    RealTimeGraph1->setCheckable(true);
+    RealTimeGraph1->setChecked(true);
+
+    Window1 = menu("Window1", QStringLiteral("&Window"));
+    Tile1 = action(Window1, "Tile1", QStringLiteral("&Tile"));
+    Cascade1 = action(Window1, "Cascade1", QStringLiteral("&Cascade"));
+    connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::UpdateWindowMenu);
+
+    Help1 = menu("Help1", QStringLiteral("&Help"));
+    Contents1 = action(Help1, "Contents1", QStringLiteral("&Contents"));
+    About1 = action(Help1, "About1", QStringLiteral("&About"));
+
+    connect(Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
+    connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);
+    connect(Print1, &QAction::triggered, this, &TfrmMain::Print1Click);
+    connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(Run1, &QAction::triggered, this, &TfrmMain::btnRunClick);
+    connect(Stop1, &QAction::triggered, this, &TfrmMain::btnStopClick);
+    connect(LoadData1, &QAction::triggered, this, &TfrmMain::LoadData1Click);
+    connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
+    connect(RealTimeGraph1, &QAction::triggered, this, &TfrmMain::RealTimeGraph1Click);
+    connect(Tile1, &QAction::triggered, this, &TfrmMain::Tile1Click);
+    connect(Cascade1, &QAction::triggered, this, &TfrmMain::Cascade1Click);
+    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
+    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+}
+
+void TfrmMain::BuildToolBar()
+{
+    Panel1 = new QToolBar(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setMovable(false);
+    Panel1->setFloatable(false);
+    Panel1->setFixedHeight(59);
+    Panel1->setIconSize(QSize(32, 32));
+    Panel1->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, Panel1);
+
+    auto button = [this](const char *name, const char *icon, const QString &hint) {
+        auto *b = new QToolButton(Panel1);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(ToolIcon(QLatin1String(icon)));
+        b->setIconSize(QSize(32, 32));
+        b->setFixedSize(46, 46);
+        b->setAutoRaise(true);
+        b->setToolTip(hint);
+        Panel1->addWidget(b);
+        return b;
+    };
+    SpeedButton1 = button("SpeedButton1", "open", QStringLiteral("Open File"));
+    SpeedButton2 = button("SpeedButton2", "save", QStringLiteral("Save to file"));
+    btnPrint = button("btnPrint", "print", QStringLiteral("Print"));
+    Panel1->addSeparator();
+    btnDataLogger = button("btnDataLogger", "logger", QStringLiteral("Data Logger"));
+    btnOutputToGraph = button("btnOutputToGraph", "tograph", QStringLiteral("Output Tabular to graph"));
+    Panel1->addSeparator();
+    btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"));
+    btnStop = button("btnStop", "stop", QStringLiteral("Stop Graphing Real Time Data"));
+    Panel1->addSeparator();
+    btnOutputToGraph->setEnabled(false);
+    btnRun->setEnabled(false);
+    btnStop->setEnabled(false);
+
+    ComboBoxDeviceName = new QComboBox(Panel1);
+    ComboBoxDeviceName->setObjectName(QStringLiteral("ComboBoxDeviceName"));
+    ComboBoxDeviceName->setEditable(true);
+    ComboBoxDeviceName->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxDeviceName->lineEdit()->setPlaceholderText(QStringLiteral("ComPort"));
+    ComboBoxDeviceName->setMinimumWidth(170);
+    Panel1->addWidget(ComboBoxDeviceName);
+    BitBtn1 = button("BitBtn1", "search", QStringLiteral("search bluetooth device"));
+    BitBtn2 = button("BitBtn2", "disconnect", QStringLiteral("disconnect bluetooth device"));
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TfrmMain::Open1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TfrmMain::Save1Click);
+    connect(btnPrint, &QToolButton::clicked, this, &TfrmMain::Print1Click);
+    connect(btnDataLogger, &QToolButton::clicked, this, &TfrmMain::LoadData1Click);
+    connect(btnOutputToGraph, &QToolButton::clicked, this, &TfrmMain::btnOutputToGraphClick);
+    connect(btnRun, &QToolButton::clicked, this, &TfrmMain::btnRunClick);
+    connect(btnStop, &QToolButton::clicked, this, &TfrmMain::btnStopClick);
+    connect(BitBtn1, &QToolButton::clicked, this, &TfrmMain::BitBtn1Click);
+    connect(BitBtn2, &QToolButton::clicked, this, &TfrmMain::BitBtn2Click);
+    // A port picked from the list or typed and confirmed is probed at once.
+    connect(ComboBoxDeviceName, &QComboBox::textActivated, this, &TfrmMain::ComboBoxDeviceNameChange);
+}
+
+void TfrmMain::BuildStatusBar()
+{
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+    for (int i = 0; i < 2; ++i) {
+        m_status[i] = new QLabel(StatusBar1);
+        m_status[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+        m_status[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_status[i]->setContentsMargins(4, 0, 4, 0);
+    }
+    m_status[0]->setFixedWidth(150);
+    m_status[1]->setMinimumWidth(50); // the last panel takes the rest of the bar
+    StatusBar1->addWidget(m_status[0], 0);
+    StatusBar1->addWidget(m_status[1], 1);
+}
+
+void TfrmMain::SetStatusText(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < 2)
+        m_status[panel]->setText(text);
+}
+
+QString TfrmMain::StatusText(int panel) const
+{
+    return panel >= 0 && panel < 2 ? m_status[panel]->text() : QString();
+}
+
+void TfrmMain::FormCreate()
+{
+    ReadSettings(State);
+    LoadLcdBitmaps();
+    FillPortList();
+}
+
+void TfrmMain::LoadLcdBitmaps()
+{
+    // A missing picture stops the loading of its set; the panel draws with what is there.
+    auto load = [](const QString &prefix, QVector<QImage> &set) {
+        set.clear();
+        for (int i = 0; i < 25; ++i) {
+            QImage img(QStringLiteral(":/panel/%1%2.bmp").arg(prefix).arg(i));
+            if (img.isNull())
+                break;
+            set.append(img);
+        }
+    };
+    load(QStringLiteral("LCD"), LcdBitmaps);
+    load(QStringLiteral("LCDS"), LcdSmallBitmaps);
+}
+
+void TfrmMain::FillPortList()
+{
+    QStringList ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports << info.portName();
+    const QString extra = qEnvironmentVariable("QM738_EXTRA_PORTS");
+    for (const QString &p : extra.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        ports << p;
+    const QSignalBlocker block(ComboBoxDeviceName);
+    ComboBoxDeviceName->clear();
+    ComboBoxDeviceName->addItems(ports);
+    if (!ports.isEmpty()) {
+        ComboBoxDeviceName->setCurrentIndex(0);
+        Comm1->setPortName(ports.first());
+    }
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    State.UserFolder = SettleUserFolder(DocumentsFolder());
+    // Floating-point exceptions are masked by default on x86-64 Linux: nothing traps,
+    // so no mask needs setting here.
+    State.RealTimeSpanStep = double(float(10.0 / 86400.0));
+
+    CreateRealTimeGraphWindow();
+    if (RealTimeGraphWindow)
+        RealTimeGraph1->setChecked(true);
+    if (QWidget *panel = CreatePanelWindow()) {
+        PanelWindow = panel;
+        ControlPanel1->setChecked(true);
+        if (QWidget *frame = panel->parentWidget())
+            frame->move(0, 0);
+        if (RealTimeGraphWindow) {
+            if (QWidget *gframe = RealTimeGraphWindow->parentWidget()) {
+                gframe->move(panel->parentWidget() ? panel->parentWidget()->width() : panel->width(), 0);
+                if (auto *sw = qobject_cast<QMdiSubWindow *>(gframe))
+                    MdiArea->setActiveSubWindow(sw);
+            }
+        }
+    }
+
+    SetStatusText(1, GetTextOrDefault(QStringLiteral("IDS_4")));
+    if (PanelWindow) {
+        if (auto *link = PanelWindow->findChild<QWidget *>(QStringLiteral("ingBlutoothLink")))
+            link->hide();
+        if (auto *label = PanelWindow->findChild<QWidget *>(QStringLiteral("lblNoConnection")))
+            label->show();
+    }
+    MainTimer->start();
+    if (frmAbout) {
+        frmAbout->close();
+        frmAbout->deleteLater();
+        frmAbout = nullptr;
+    }
+}
+
+QWidget *TfrmMain::CreatePanelWindow()
+{
+    // The front panel is made here once it exists.
+    return nullptr;
+}
+
+QWidget *TfrmMain::CreateRealTimeGraphWindow()
+{
+    // The real-time graph window is made here once it exists.
+    return nullptr;
+}
+
+QMdiSubWindow *TfrmMain::AddChildWindow(QWidget *child)
+{
+    QMdiSubWindow *sw = MdiArea->addSubWindow(child);
+    sw->setAttribute(Qt::WA_DeleteOnClose);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    return sw;
+}
+
+QWidget *TfrmMain::ActiveChild() const
+{
+    QMdiSubWindow *sw = MdiArea->activeSubWindow();
+    return sw ? sw->widget() : nullptr;
+}
+
+void TfrmMain::WaitWhilePollBusy()
+{
+    while (State.PollBusy)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    FormClose();
+    event->accept();
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    // The child windows ask their own questions (unsaved recordings) first;
+    // one that refuses keeps the program open.
+    for (QMdiSubWindow *sw : MdiArea->subWindowList()) {
+        if (!sw->close())
+            return false;
+    }
+    return true;
+}
+
+void TfrmMain::FormClose()
+{
+    WaitWhilePollBusy();
+    MainTimer->stop();
+    State.Connected = false;
+    State.UsbLink = false;
+    State.SerialLink = false;
+    if (Comm1->isOpen())
+        Comm1->close();
+    WriteSettings(State);
+    LcdBitmaps.clear();
+    LcdSmallBitmaps.clear();
+}
+
+void TfrmMain::Exit1Click()
+{
+    // Exit takes the normal close path, so unsaved recordings are asked about
+    // and the settings are written.
+    close();
+}
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (PanelWindow) {
+        if (QWidget *frame = PanelWindow->parentWidget())
+            frame->showNormal();
+        ControlPanel1->setChecked(true);
+        return;
+    }
+    if (QWidget *panel = CreatePanelWindow()) {
+        PanelWindow = panel;
+        if (QWidget *frame = panel->parentWidget())
+            frame->move(0, 0);
+        ControlPanel1->setChecked(true);
+    } else {
+        ControlPanel1->setChecked(false);
+    }
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (RealTimeGraphWindow) {
+        if (QWidget *frame = RealTimeGraphWindow->parentWidget())
+            frame->showNormal();
+        RealTimeGraph1->setChecked(true);
+        return;
+    }
+    CreateRealTimeGraphWindow();
+    RealTimeGraph1->setChecked(bool(RealTimeGraphWindow));
+}
+
+void TfrmMain::Tile1Click()
+{
+    MdiArea->tileSubWindows();
+}
+
+void TfrmMain::Cascade1Click()
+{
+    MdiArea->cascadeSubWindows();
+}
+
+void TfrmMain::UpdateWindowMenu()
+{
+    for (QAction *a : m_windowActions) {
+        Window1->removeAction(a);
+        a->deleteLater();
+    }
+    m_windowActions.clear();
+    const QList<QMdiSubWindow *> windows = MdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowActions << Window1->addSeparator();
+    int n = 1;
+    for (QMdiSubWindow *sw : windows) {
+        QString title = sw->windowTitle();
+        if (title.isEmpty() && sw->widget())
+            title = sw->widget()->windowTitle();
+        QAction *a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(title));
+        a->setCheckable(true);
+        a->setChecked(sw == MdiArea->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sw = QPointer<QMdiSubWindow>(sw)] {
+            if (sw) {
+                if (sw->isMinimized())
+                    sw->showNormal();
+                MdiArea->setActiveSubWindow(sw);
+            }
+        });
+        m_windowActions << a;
+    }
+}
+
+void TfrmMain::Contents1Click()
+{
+    Dialogs::OpenUrl(QUrl::fromLocalFile(HelpFilePath()));
+}
+
+void TfrmMain::About1Click()
+{
+    if (!AboutBox)
+        AboutBox = new TfrmAbout(this);
+    Dialogs::Exec(AboutBox);
+    if (AboutBox)
+        delete AboutBox.data();
+    AboutBox = nullptr;
+}
+
+// The poll cycle and the blink tick are driven from here.
+void TfrmMain::MainTimerTimer() {}
+void TfrmMain::MaxMinTimerTimer() {}
+
+// Commands of the file, recording, logger and link parts.
+void TfrmMain::Open1Click() {}
+void TfrmMain::Save1Click() {}
+void TfrmMain::Print1Click() {}
+void TfrmMain::PrinterSetup1Click() {}
+void TfrmMain::btnRunClick() {}
+void TfrmMain::btnStopClick() {}
+void TfrmMain::LoadData1Click() {}
+void TfrmMain::btnOutputToGraphClick() {}
+void TfrmMain::ComboBoxDeviceNameChange() {}
+void TfrmMain::BitBtn1Click() {}
+void TfrmMain::BitBtn2Click() {}

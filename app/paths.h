@@ -1,0 +1,29 @@
+#pragma once
+// Folders of the program: its own read-only files, the user's data folder and
+// the graph template.
+
+#include <QString>
+
+// The folder of the program's read-only files (help page, shipped defaults):
+// the executable's folder in a build tree, <prefix>/share/qm738 when installed.
+// Always ends in '/'.
+QString ProgramFolder();
+
+// Settles the user folder from the documents folder: documents + "QM738/",
+// created when missing; the documents folder itself when it cannot be created;
+// empty when there is no documents folder.
+QString SettleUserFolder(const QString &documentsFolder);
+// The documents folder of the user, or empty when there is none.
+QString DocumentsFolder();
+// The initial folder of every file dialog: the user folder, or the program's
+// folder when the user folder is empty.
+QString DialogFolder(const QString &userFolder);
+
+// The help page opened by Help > Contents.
+QString HelpFilePath();
+// The graph template: read from the user's copy first, then the program's.
+// Empty when neither exists.
+QString TemplateReadPath();
+// Where the template is written: under the program's folder when that is
+// writable, else under the application data folder.
+QString TemplateWritePath();

@@ -1,0 +1,46 @@
+// Runs every test class registered in this executable.
+#include "testregistry.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTest>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+std::vector<std::pair<QByteArray, TestRegistry::Factory>> &registry()
+{
+    static std::vector<std::pair<QByteArray, TestRegistry::Factory>> list;
+    return list;
+}
+} // namespace
+
+int TestRegistry::Add(const char *name, Factory factory)
+{
+    registry().emplace_back(name, std::move(factory));
+    return int(registry().size());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    QByteArray only;
+    std::vector<char *> args(argv, argv + argc);
+    if (argc > 1) {
+        for (const auto &entry : registry())
+            if (entry.first == argv[1]) {
+                only = argv[1];
+                args.erase(args.begin() + 1);
+            }
+    }
+    int failures = 0;
+    for (const auto &entry : registry()) {
+        if (!only.isEmpty() && entry.first != only)
+            continue;
+        std::unique_ptr<QObject> test(entry.second());
+        failures += QTest::qExec(test.get(), int(args.size()), args.data());
+    }
+    return failures == 0 ? 0 : 1;
+}
