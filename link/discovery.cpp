@@ -155,7 +155,7 @@ void TPortDiscovery::BitBtn2Click()
     State.Connected = false;
     State.UsbLink = false;
     State.SerialLink = false;
-    View.ClearPanelBlinkRequests();
+    Supervisor.ClearBlinkRequests();
     if (View.PanelWindowExists()) {
         View.SetPanelNoConnectionVisible(true);
         View.SetPanelLinkIconVisible(false);

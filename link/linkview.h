@@ -39,8 +39,6 @@ public:
     virtual bool PanelWindowExists() const = 0;
     virtual void SetPanelNoConnectionVisible(bool visible) = 0; // lblNoConnection
     virtual void SetPanelLinkIconVisible(bool visible) = 0;     // ingBlutoothLink
-    // Stops the blinking of REC/FULL and MAX/MIN/AVG.
-    virtual void ClearPanelBlinkRequests() = 0;
     virtual void RenderPanel(const TLiveReading &reading) = 0;
 
     // Real-time graph window (RealTimeGraphWindow).

@@ -7,10 +7,16 @@
 
 #include <QSerialPort>
 
+#include <memory>
+
 class TSerialTransport : public IMeterTransport {
 public:
-    TSerialTransport();
+    // Works on `port` (not owned, must outlive the transport) or, when null,
+    // on a port of its own.
+    explicit TSerialTransport(QSerialPort *port = nullptr);
     ~TSerialTransport() override;
+    TSerialTransport(const TSerialTransport &) = delete;
+    TSerialTransport &operator=(const TSerialTransport &) = delete;
 
     bool SetDeviceName(const QString &name) override;
     QString DeviceName() const override;
@@ -26,12 +32,13 @@ public:
     int Read(uint8_t *buffer, int count) override;
     bool Purge() override;
 
-    QSerialPort &Port() { return Comm1; }
+    QSerialPort &Port() { return *Comm1; }
 
 private:
     void Pump();
 
-    QSerialPort Comm1;
+    std::unique_ptr<QSerialPort> OwnPort;
+    QSerialPort *Comm1 = nullptr;
     QString Name;
     int WriteTimeout = 100;
 };

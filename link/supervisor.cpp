@@ -5,11 +5,20 @@
 #include "link/frames.h"
 #include "link/linkview.h"
 #include "link/meterlink.h"
+#include "live/decoder.h"
 
-TConnectionSupervisor::TConnectionSupervisor(TAppState &state, TMeterLink &link, ILinkView &view)
+TConnectionSupervisor::TConnectionSupervisor(TAppState &state, TMeterLink &link, ILinkView &view,
+                                             TLiveReading &reading)
     : State(state), Link(link), Buffers(link.Buffers()), View(view),
-      Clock([] { return QDateTime::currentDateTime(); })
+      Decoder([](const uint8_t *reply64, TLiveReading &out) { DecodeLiveReply(reply64, out); }),
+      Clock([] { return QDateTime::currentDateTime(); }), Reading(reading)
 {
+}
+
+void TConnectionSupervisor::ClearBlinkRequests()
+{
+    Reading.blinkRecFull = false;
+    Reading.blinkMaxMinAvg = false;
 }
 
 void TConnectionSupervisor::MainTimerTimer()
@@ -68,6 +77,7 @@ void TConnectionSupervisor::Poll(double stamp)
     if (Decoder)
         Decoder(reply, Reading);
     Status = reply[6];
+    Reading.status = Status;
     if (View.PanelWindowExists() && panelNeedsDrawing)
         View.RenderPanel(Reading);
     if (State.RealTimeRecording && Seconds >= State.RealTimeRate) {
@@ -117,7 +127,7 @@ void TConnectionSupervisor::ConnectionLost()
         View.SetCommandEnabled(command, false);
     View.SetStatusText(0, QString());
     View.SetStatusText(1, View.Text(QStringLiteral("IDS_42")));
-    View.ClearPanelBlinkRequests();
+    ClearBlinkRequests();
     if (View.PanelWindowExists()) {
         View.SetPanelLinkIconVisible(false);
         View.SetPanelNoConnectionVisible(true);

@@ -23,14 +23,18 @@ public:
     using TDecoder = std::function<void(const uint8_t *reply64, TLiveReading &reading)>;
     using TClock = std::function<QDateTime()>;
 
-    TConnectionSupervisor(TAppState &state, TMeterLink &link, ILinkView &view);
+    // `reading` is the main window's last decoded live reading.
+    TConnectionSupervisor(TAppState &state, TMeterLink &link, ILinkView &view, TLiveReading &reading);
 
     // The tick handler of MainTimer.
     void MainTimerTimer();
     void ConnectionEstablished();
     void ConnectionLost();
+    // Clears the two blinking requests of the front panel (REC/FULL and
+    // MAX/MIN/AVG), so its blink tick leaves those indicators alone.
+    void ClearBlinkRequests();
 
-    // The live reply decoder (the reading decoder by default).
+    // The live reply decoder (DecodeLiveReply by default).
     void SetDecoder(TDecoder decoder) { Decoder = std::move(decoder); }
     // The wall clock (tests set their own).
     void SetClock(TClock clock) { Clock = std::move(clock); }
@@ -52,7 +56,7 @@ private:
     TDecoder Decoder;
     TClock Clock;
 
-    TLiveReading Reading;
+    TLiveReading &Reading;
     int FailedPollCount = 0;
     uint16_t LastSecond = 0;
     int Seconds = 0;

@@ -98,7 +98,6 @@ public:
     bool PanelWindowExists() const override { return panel; }
     void SetPanelNoConnectionVisible(bool visible) override { noConnectionVisible = visible; }
     void SetPanelLinkIconVisible(bool visible) override { linkIconVisible = visible; }
-    void ClearPanelBlinkRequests() override { ++blinkClears; }
     void RenderPanel(const TLiveReading &reading) override { ++renders; lastRendered = reading; }
     bool RealTimeGraphWindowExists() const override { return graph; }
     void AppendRealTimePoint(uint8_t status, double time, const float values[5]) override;
@@ -114,7 +113,7 @@ public:
     QList<int> intervals;
     QMap<TLinkCommand, bool> enabledState, visibleState;
     bool noConnectionVisible = true, linkIconVisible = true;
-    int blinkClears = 0, renders = 0;
+    int renders = 0;
     TLiveReading lastRendered;
     struct Point { uint8_t status; double time; float values[5]; };
     QVector<Point> points;

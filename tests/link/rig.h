@@ -16,17 +16,22 @@ struct TRig {
     TFakeUsbBackend usb;
     TFakeSerial serial;
     TFakeView view;
+    TLiveReading reading;
     TMeterLink link{state, buffers};
-    TConnectionSupervisor supervisor{state, link, view};
+    TConnectionSupervisor supervisor{state, link, view, reading};
     TPortDiscovery discovery{state, link, supervisor, view};
     QList<bool> timerSwitches;
     int decodes = 0;
 
-    TRig()
+    // Uses a stand-in decoder that copies bytes 10-14 into the five values;
+    // `realDecoder` keeps the reading decoder.
+    explicit TRig(bool realDecoder = false)
     {
         link.SetUsbBackend(&usb);
         link.SetSerialTransport(&serial);
         link.SetPollTimerControl([this](bool on) { timerSwitches << on; });
+        if (realDecoder)
+            return;
         supervisor.SetDecoder([this](const uint8_t *reply, TLiveReading &reading) {
             ++decodes;
             reading.rh = reply[10];

@@ -5,6 +5,8 @@
 #include <QSocketNotifier>
 #include <QtTest>
 
+#include "../testregistry.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -222,11 +224,12 @@ private slots:
         Answer(rig, {{"ttyACM0", MakeIdentityReply(32)}});
         rig.discovery.ComboBoxDeviceNameChange("ttyACM0");
         rig.view.linkIconVisible = true;
+        rig.reading.blinkRecFull = rig.reading.blinkMaxMinAvg = true;
         rig.timerSwitches.clear();
         rig.discovery.BitBtn2Click();
         QVERIFY(!rig.state.Connected && !rig.state.SerialLink && !rig.state.UsbLink);
         QVERIFY(!rig.serial.IsOpen());
-        QCOMPARE(rig.view.blinkClears, 1);
+        QVERIFY(!rig.reading.blinkRecFull && !rig.reading.blinkMaxMinAvg);
         QVERIFY(rig.view.noConnectionVisible);
         QVERIFY(!rig.view.linkIconVisible);
         QCOMPARE(rig.view.status.value(1), QStringLiteral("On Connection"));
@@ -298,10 +301,6 @@ private slots:
     }
 };
 
-int RunDiscoveryTests(int argc, char **argv)
-{
-    TestDiscovery t;
-    return QTest::qExec(&t, argc, argv);
-}
+QM738_REGISTER_TEST(TestDiscovery)
 
 #include "tst_discovery.moc"

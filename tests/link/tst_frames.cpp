@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include "../testregistry.h"
+
 namespace {
 QByteArray Bytes(const TFrameBuffer &f) { return QByteArray(reinterpret_cast<const char *>(f.bytes), 7); }
 QByteArray Bytes(const TFrame &f) { return QByteArray(reinterpret_cast<const char *>(f.data()), 7); }
@@ -219,10 +221,6 @@ private slots:
     }
 };
 
-int RunFramesTests(int argc, char **argv)
-{
-    TestFrames t;
-    return QTest::qExec(&t, argc, argv);
-}
+QM738_REGISTER_TEST(TestFrames)
 
 #include "tst_frames.moc"

@@ -1,9 +1,17 @@
 #include "rig.h"
+#include "link/hidusbbackend.h"
+#include "link/linklog.h"
+#include "link/usbfactory.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest>
+
+#include "../testregistry.h"
 
 class TestMeterLink : public QObject {
     Q_OBJECT
@@ -70,6 +78,83 @@ private slots:
         rig.link.ExchangeLiveUsb();
         QCOMPARE(int(rig.usb.lastVendor), 0x1234);
         QCOMPARE(int(rig.usb.lastProduct), 0x5678);
+    }
+
+    void usbIdsFromSettings_data()
+    {
+        QTest::addColumn<QVariant>("vendor");
+        QTest::addColumn<QVariant>("product");
+        QTest::addColumn<int>("expectedVendor");
+        QTest::addColumn<int>("expectedProduct");
+        QTest::newRow("none") << QVariant() << QVariant() << int(DefaultUsbVendorId) << int(DefaultUsbProductId);
+        QTest::newRow("decimal") << QVariant(4660) << QVariant(22136) << 0x1234 << 0x5678;
+        QTest::newRow("hex text") << QVariant("0x04d8") << QVariant("0xF00D") << 0x04D8 << 0xF00D;
+        QTest::newRow("out of range") << QVariant(70000) << QVariant("junk") << int(DefaultUsbVendorId) << int(DefaultUsbProductId);
+    }
+    void usbIdsFromSettings()
+    {
+        QFETCH(QVariant, vendor);
+        QFETCH(QVariant, product);
+        QFETCH(int, expectedVendor);
+        QFETCH(int, expectedProduct);
+        {
+            QSettings settings(QSettings::UserScope, "QM738", "QM738");
+            settings.remove("UsbVendorId");
+            settings.remove("UsbProductId");
+            if (vendor.isValid()) settings.setValue("UsbVendorId", vendor);
+            if (product.isValid()) settings.setValue("UsbProductId", product);
+        }
+        const TUsbIds ids = UsbIdsFromSettings();
+        QCOMPARE(int(ids.vendorId), expectedVendor);
+        QCOMPARE(int(ids.productId), expectedProduct);
+        QSettings(QSettings::UserScope, "QM738", "QM738").clear();
+    }
+    void demoBackendChosenByEnvironment()
+    {
+        int made = 0;
+        SetDemoUsbBackendFactory([&made] { ++made; return std::make_unique<TFakeUsbBackend>(); });
+        qputenv("QM738_DEMO_METER", "usb");
+        auto demo = CreateUsbBackend();
+        qunsetenv("QM738_DEMO_METER");
+        auto normal = CreateUsbBackend();
+        SetDemoUsbBackendFactory(nullptr);
+        QCOMPARE(made, 1);
+        QVERIFY(dynamic_cast<TFakeUsbBackend *>(demo.get()));
+        QVERIFY(!dynamic_cast<TFakeUsbBackend *>(normal.get()));
+    }
+    void hidBackendWithoutDeviceFails()
+    {
+        THidUsbBackend hid;
+        uint8_t buffer[64];
+        const uint8_t frame[7] = {2, 'K', 0, 0, 0, 0, 3};
+        // No device with these ids exists: every operation fails cleanly.
+        QVERIFY(hid.MvUsbOpen(0xFFFE, 0xFFFE) != 0);
+        QVERIFY(hid.MvUsbSetTimeouts(100, 100) != 0);
+        QVERIFY(hid.MvUsbWrite(7, frame) != 0);
+        QVERIFY(hid.MvUsbRead(64, buffer) != 0);
+        QCOMPARE(hid.MvUsbClose(), 0);
+    }
+    void linkLogDumpsFrames()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("link.log");
+        qputenv("QM738_LINK_LOG", path.toLocal8Bit());
+        LinkLogReset();
+        {
+            auto logged = WrapUsbBackendWithLog(std::make_unique<TFakeUsbBackend>());
+            TAppState state;
+            TLinkBuffers buffers;
+            TMeterLink link(state, buffers);
+            link.SetUsbBackend(logged.get());
+            link.ExchangeLiveUsb();
+        }
+        qunsetenv("QM738_LINK_LOG");
+        LinkLogReset();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY2(text.contains("usb > [7] 02 41 00 00 00 01 03"), text.constData());
+        QVERIFY(text.contains("usb < [64] 00 00"));
     }
 
     // ---- transport choice ----
@@ -336,10 +421,6 @@ private slots:
     }
 };
 
-int RunMeterLinkTests(int argc, char **argv)
-{
-    TestMeterLink t;
-    return QTest::qExec(&t, argc, argv);
-}
+QM738_REGISTER_TEST(TestMeterLink)
 
 #include "tst_meterlink.moc"

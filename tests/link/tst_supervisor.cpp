@@ -1,8 +1,11 @@
 #include "rig.h"
 #include "app/datetime.h"
+#include "live/decoder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include "../testregistry.h"
 
 namespace {
 // A clock the test moves by hand.
@@ -140,12 +143,13 @@ private slots:
         rig.serial.SetDeviceName("ttyS1");
         rig.serial.Open();
         rig.view.linkIconVisible = true;
+        rig.reading.blinkRecFull = rig.reading.blinkMaxMinAvg = true;
         rig.supervisor.ConnectionLost();
         for (TLinkCommand c : {TLinkCommand::BtnRun, TLinkCommand::Run1, TLinkCommand::BtnStop,
                                TLinkCommand::Stop1, TLinkCommand::BtnDataLogger, TLinkCommand::DataLogger1})
             QVERIFY(!rig.view.enabledState.value(c, true));
         QVERIFY(rig.view.visibleState.value(TLinkCommand::DataLogger1)); // stays visible
-        QCOMPARE(rig.view.blinkClears, 1);
+        QVERIFY(!rig.reading.blinkRecFull && !rig.reading.blinkMaxMinAvg);
         QVERIFY(rig.view.noConnectionVisible);
         QVERIFY(!rig.view.linkIconVisible);
         QCOMPARE(rig.view.intervals.last(), 500);
@@ -209,6 +213,26 @@ private slots:
             QCOMPARE(p.values[i], float(i + 1));
         QVERIFY(rig.state.RealTimeGraphUnsaved);
         QCOMPARE(rig.view.lastRendered.t1, 2.0f);
+    }
+
+    void decodesWithTheReadingDecoder()
+    {
+        TRig rig(true);
+        Connect(rig);
+        QByteArray reply = MakeLiveReply(0x00);
+        reply[6] = 0x02;
+        for (int i = 38; i <= 59; ++i) reply[i] = char(0x5A + i);
+        FixLiveChecksum(reply);
+        rig.UsbMeter(reply);
+        rig.supervisor.MainTimerTimer();
+        TLiveReading expected;
+        DecodeLiveReply(reinterpret_cast<const uint8_t *>(reply.constData()), expected);
+        QCOMPARE(rig.reading.rh, expected.rh);
+        QCOMPARE(rig.reading.unitCode, expected.unitCode);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(&rig.reading.lcd), sizeof(TLcdImage)),
+                 QByteArray(reinterpret_cast<const char *>(&expected.lcd), sizeof(TLcdImage)));
+        QCOMPARE(int(rig.reading.status), 2);
+        QCOMPARE(rig.view.renders, 1);
     }
 
     // ---- real-time timing ----
@@ -304,10 +328,6 @@ private slots:
     }
 };
 
-int RunSupervisorTests(int argc, char **argv)
-{
-    TestSupervisor t;
-    return QTest::qExec(&t, argc, argv);
-}
+QM738_REGISTER_TEST(TestSupervisor)
 
 #include "tst_supervisor.moc"
