@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/dialogs.h"
 #include "app/icons.h"
+#include "app/linkhost.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/translation.h"
@@ -76,6 +77,9 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     Comm1->setParity(QSerialPort::NoParity);
     Comm1->setStopBits(QSerialPort::OneStop);
     Comm1->setFlowControl(QSerialPort::HardwareControl);
+
+    // The meter link works on Comm1 and MainTimer.
+    LinkHost = std::make_unique<TLinkHost>(*this);
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -275,19 +279,7 @@ void TfrmMain::LoadLcdBitmaps()
 
 void TfrmMain::FillPortList()
 {
-    QStringList ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        ports << info.portName();
-    const QString extra = qEnvironmentVariable("QM738_EXTRA_PORTS");
-    for (const QString &p : extra.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        ports << p;
-    const QSignalBlocker block(ComboBoxDeviceName);
-    ComboBoxDeviceName->clear();
-    ComboBoxDeviceName->addItems(ports);
-    if (!ports.isEmpty()) {
-        ComboBoxDeviceName->setCurrentIndex(0);
-        Comm1->setPortName(ports.first());
-    }
+    LinkHost->Discovery.FillPortList(ListSerialPorts());
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -503,7 +495,10 @@ void TfrmMain::About1Click()
 }
 
 // The poll cycle and the blink tick are driven from here.
-void TfrmMain::MainTimerTimer() {}
+void TfrmMain::MainTimerTimer()
+{
+    LinkHost->Supervisor.MainTimerTimer();
+}
 void TfrmMain::MaxMinTimerTimer() {}
 
 // Commands of the file, recording, logger and link parts.
@@ -515,6 +510,19 @@ void TfrmMain::btnRunClick() {}
 void TfrmMain::btnStopClick() {}
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::btnOutputToGraphClick() {}
-void TfrmMain::ComboBoxDeviceNameChange() {}
-void TfrmMain::BitBtn1Click() {}
-void TfrmMain::BitBtn2Click() {}
+
+// Port choice, search and disconnect of the meter link.
+void TfrmMain::ComboBoxDeviceNameChange()
+{
+    LinkHost->Discovery.ComboBoxDeviceNameChange(ComboBoxDeviceName->currentText());
+}
+
+void TfrmMain::BitBtn1Click()
+{
+    LinkHost->Discovery.BitBtn1Click();
+}
+
+void TfrmMain::BitBtn2Click()
+{
+    LinkHost->Discovery.BitBtn2Click();
+}
