@@ -140,6 +140,10 @@ private slots:
         w.resize(900, 600);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Only the two windows made here: the front panel made at start-up goes.
+        if (w.PanelWindow)
+            w.PanelWindow->parentWidget()->close();
+        QTRY_VERIFY(w.MdiArea->subWindowList().isEmpty());
         for (const char *title : {"One", "Two"}) {
             auto *c = new QWidget;
             c->setWindowTitle(QLatin1String(title));
