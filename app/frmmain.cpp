@@ -328,8 +328,10 @@ QWidget *TfrmMain::CreatePanelWindow()
     host.LcdBitmaps = &LcdBitmaps;
     host.LcdSmallBitmaps = &LcdSmallBitmaps;
     host.Blink = &PanelBlink;
-    // Until the USB link is wired in, a key finds no meter to acknowledge it.
-    host.SendKeyCommand = [](const uint8_t *) { return 7002; };
+    // Remote keys go over the meter link's USB transport, from its panel frame buffer.
+    host.SendKeyCommand = [this](const uint8_t *frame) { return LinkHost->Link.SendKeyCommand(frame); };
+    host.WaitWithMessages = [](int ms) { TMeterLink::WaitWithMessages(ms); };
+    host.PanelFrame = LinkHost->Buffers.PanelFrame.bytes;
     host.Activated = [this] { btnOutputToGraph->setEnabled(false); };
     host.Closed = [this] {
         PanelWindow = nullptr;

@@ -4,6 +4,7 @@
 #include "app/frmmain.h"
 #include "app/translation.h"
 #include "link/usbfactory.h"
+#include "sim/simusbbackend.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -102,8 +103,7 @@ void TMainLinkView::SetPanelLinkIconVisible(bool visible)
 
 void TMainLinkView::RenderPanel(const TLiveReading &reading)
 {
-    if (RenderPanelHook)
-        RenderPanelHook(reading);
+    Window.RenderPanel(reading);
 }
 
 bool TMainLinkView::RealTimeGraphWindowExists() const
@@ -168,8 +168,21 @@ void TMainLinkView::CloseSearchProgress()
 
 // ---- host ----
 
+namespace {
+
+// With QM738_DEMO_METER=usb the USB layer talks to the in-process simulated
+// meter (unless a test has put its own backend there).
+std::unique_ptr<IUsbBackend> CreateProgramUsbBackend()
+{
+    if (!HasDemoUsbBackendFactory())
+        SetDemoUsbBackendFactory([] { return std::make_unique<TSimUsbBackend>(); });
+    return CreateUsbBackend();
+}
+
+} // namespace
+
 TLinkHost::TLinkHost(TfrmMain &window)
-    : Usb(CreateUsbBackend()), Serial(window.Comm1), Link(window.State, Buffers), View(window),
+    : Usb(CreateProgramUsbBackend()), Serial(window.Comm1), Link(window.State, Buffers), View(window),
       Supervisor(window.State, Link, View, window.LiveReading),
       Discovery(window.State, Link, Supervisor, View)
 {

@@ -40,8 +40,7 @@ public:
     void SetSearchProgressText(const QString &text) override;
     void CloseSearchProgress() override;
 
-    // What the front panel and the real-time graph provide once they are wired.
-    std::function<void(const TLiveReading &reading)> RenderPanelHook;
+    // What the real-time graph provides once it is wired.
     std::function<void(uint8_t status, double time, const float values[5])> AppendRealTimePointHook;
 
 private:

@@ -86,6 +86,11 @@ void SetDemoUsbBackendFactory(TUsbBackendFactory factory)
     DemoFactory() = std::move(factory);
 }
 
+bool HasDemoUsbBackendFactory()
+{
+    return bool(DemoFactory());
+}
+
 bool DemoUsbMeterRequested()
 {
     return qgetenv("QM738_DEMO_METER").trimmed().toLower() == "usb";

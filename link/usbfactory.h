@@ -15,6 +15,7 @@ using TUsbBackendFactory = std::function<std::unique_ptr<IUsbBackend>()>;
 
 // Registers the factory of the simulated meter's backend (empty: none).
 void SetDemoUsbBackendFactory(TUsbBackendFactory factory);
+bool HasDemoUsbBackendFactory();
 // True when QM738_DEMO_METER asks for the in-process USB meter.
 bool DemoUsbMeterRequested();
 // The backend the program uses (see above).

@@ -5,6 +5,7 @@
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/linkhost.h"
+#include "live/panel.h"
 #include "link/usbfactory.h"
 
 #include <QAction>
@@ -130,6 +131,50 @@ private slots:
         QVERIFY(!w.btnDataLogger->isEnabled());
         QVERIFY(!w.DataLogger1->menuAction()->isEnabled());
         QVERIFY(!w.State.PollBusy);
+    }
+
+    void demoMeterConnectsAtFirstTick()
+    {
+        SetDemoUsbBackendFactory(nullptr); // the program's own choice: the simulated meter
+        TfrmMain w;
+        w.MainTimerTimer();
+        QVERIFY(w.State.Connected && w.State.UsbLink);
+        w.MainTimerTimer();
+        QVERIFY(w.State.Connected);
+        QVERIFY(w.LiveReading.rh > 10.0f && w.LiveReading.rh < 90.0f);
+    }
+
+    void panelKeysGoOverTheLink()
+    {
+        TfrmMain w;
+        w.FormShow();
+        w.MainTimer->stop();
+        TfrmPanel *panel = w.Panel();
+        QVERIFY(panel);
+        QByteArray ack(32, '\0');
+        ack[2] = 'O';
+        ack[3] = 'K';
+        usb->defaultReply = ack;
+        panel->btnHOLDClick();
+        QVERIFY(!usb->frames.isEmpty());
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(usb->frames.last().data()), 7),
+                 QByteArray::fromHex("02480000000003"));
+        QCOMPARE(usb->closes, 0); // a key never closes the device
+        w.MainTimer->stop();
+    }
+
+    void renderedWhenTheMeterAnswers()
+    {
+        TfrmMain w;
+        w.FormShow();
+        w.MainTimer->stop();
+        const QByteArray identity = MakeIdentityReply(64);
+        usb->responder = [identity](const TFrame &f) { return f[1] == 'K' ? identity : MakeLiveReply(0x00); };
+        w.MainTimerTimer();
+        QWidget *label = w.PanelWindow->findChild<QWidget *>(QStringLiteral("lblNoConnection"));
+        QVERIFY(label);
+        QVERIFY(label->isHidden());
+        w.MainTimer->stop();
     }
 
     void serialPortChoiceSearchAndDisconnect()
