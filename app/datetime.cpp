@@ -75,6 +75,10 @@ bool DecimalIsComma()
 
 QString Fixed1(double value)
 {
+    // Round half away from zero on the decimal value the number stands for:
+    // 23.45 (held as 23.4499999...) shows as 23.5.
+    if (std::isfinite(value) && std::fabs(value) < 1e15)
+        value = std::round(value * 10.0 * (1.0 + 1e-12)) / 10.0;
     QString s = QString::number(value, 'f', 1);
     if (s == QLatin1String("-0.0"))
         s = QStringLiteral("0.0");

@@ -260,17 +260,7 @@ void TfrmMain::FormCreate()
 void TfrmMain::LoadLcdBitmaps()
 {
     // A missing picture stops the loading of its set; the panel draws with what is there.
-    auto load = [](const QString &prefix, QVector<QImage> &set) {
-        set.clear();
-        for (int i = 0; i < 25; ++i) {
-            QImage img(QStringLiteral(":/panel/%1%2.bmp").arg(prefix).arg(i));
-            if (img.isNull())
-                break;
-            set.append(img);
-        }
-    };
-    load(QStringLiteral("LCD"), LcdBitmaps);
-    load(QStringLiteral("LCDS"), LcdSmallBitmaps);
+    ::LoadLcdBitmaps(LcdBitmaps, LcdSmallBitmaps);
 }
 
 void TfrmMain::FillPortList()
@@ -340,8 +330,33 @@ void TfrmMain::FormShow()
 
 QWidget *TfrmMain::CreatePanelWindow()
 {
-    // The front panel is made here once it exists.
-    return nullptr;
+    TPanelHost host;
+    host.State = &State;
+    host.MainTimer = MainTimer;
+    host.LcdBitmaps = &LcdBitmaps;
+    host.LcdSmallBitmaps = &LcdSmallBitmaps;
+    host.Blink = &PanelBlink;
+    // Until the USB link is wired in, a key finds no meter to acknowledge it.
+    host.SendKeyCommand = [](const uint8_t *) { return 7002; };
+    host.Activated = [this] { btnOutputToGraph->setEnabled(false); };
+    host.Closed = [this] {
+        PanelWindow = nullptr;
+        ControlPanel1->setChecked(false);
+    };
+    TfrmPanel *panel = TfrmPanel::Create(MdiArea, host);
+    ApplyTranslation(panel, QStringLiteral("frmPanel"));
+    return panel;
+}
+
+TfrmPanel *TfrmMain::Panel() const
+{
+    return qobject_cast<TfrmPanel *>(PanelWindow.data());
+}
+
+void TfrmMain::RenderPanel(const TLiveReading &reading)
+{
+    if (TfrmPanel *panel = Panel())
+        panel->Render(reading);
 }
 
 QWidget *TfrmMain::CreateRealTimeGraphWindow()
@@ -504,7 +519,10 @@ void TfrmMain::About1Click()
 
 // The poll cycle and the blink tick are driven from here.
 void TfrmMain::MainTimerTimer() {}
-void TfrmMain::MaxMinTimerTimer() {}
+void TfrmMain::MaxMinTimerTimer()
+{
+    PanelBlink.Tick(LiveReading, State.SerialLink, Panel());
+}
 
 // Commands of the file, recording, logger and link parts.
 void TfrmMain::Open1Click() {}

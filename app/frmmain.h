@@ -5,6 +5,7 @@
 
 #include "app/appstate.h"
 #include "live/livereading.h"
+#include "live/panel.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -40,6 +41,7 @@ public:
     TLiveReading LiveReading;            // the last decoded live reply
     QVector<QImage> LcdBitmaps;          // "LCD0".."LCD24", as far as they loaded
     QVector<QImage> LcdSmallBitmaps;     // "LCDS0".."LCDS24"
+    TPanelBlink PanelBlink;              // blink phase of the panel's indicators
 
     // Child windows (null while closed).
     QPointer<QWidget> PanelWindow;
@@ -79,6 +81,11 @@ public:
     QWidget *ActiveChild() const;
     // Waits until no poll tick is under way, processing window messages.
     void WaitWhilePollBusy();
+
+    // The front panel (PanelWindow as its class), or null while it is closed.
+    TfrmPanel *Panel() const;
+    // Paints the front panel from a decoded reading, when the panel exists.
+    void RenderPanel(const TLiveReading &reading);
 
     // True once FormShow has run.
     bool IsStarted() const { return m_started; }

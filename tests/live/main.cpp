@@ -1,5 +1,5 @@
 // Runs every test class of the live folder in one executable.
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -7,7 +7,8 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Widgets (the front panel) need the full application object.
+    QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     return RunLiveTests(argc, argv);
 }

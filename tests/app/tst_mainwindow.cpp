@@ -1,0 +1,200 @@
+#include "app/about.h"
+#include "app/dialogs.h"
+#include "app/frmmain.h"
+#include "app/paths.h"
+#include "testregistry.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSerialPort>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+// A child window that refuses to close while `refuse` is set.
+class StubbornChild : public QWidget {
+public:
+    bool refuse = true;
+protected:
+    void closeEvent(QCloseEvent *e) override
+    {
+        if (refuse)
+            e->ignore();
+        else
+            e->accept();
+    }
+};
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).clear(); }
+    void cleanup()
+    {
+        Dialogs::SetUrlHandler({});
+        Dialogs::SetExecHandler({});
+        qunsetenv("QM738_EXTRA_PORTS");
+    }
+
+    void hasEveryComponent_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *n : {"File1", "Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "RealTime1",
+                              "Run1", "Stop1", "DataLogger1", "LoadData1", "View1", "ControlPanel1",
+                              "RealTimeGraph1", "Window1", "Tile1", "Cascade1", "Help1", "Contents1",
+                              "About1", "SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+                              "btnOutputToGraph", "btnRun", "btnStop", "BitBtn1", "BitBtn2",
+                              "ComboBoxDeviceName", "StatusBar1", "Panel1", "MainTimer", "MaxMinTimer",
+                              "Comm1", "siLangDispatcher1", "lblerr", "Label11"})
+            QTest::newRow(n) << QString::fromLatin1(n);
+    }
+    void hasEveryComponent()
+    {
+        QFETCH(QString, name);
+        TfrmMain w;
+        QVERIFY2(w.findChild<QObject *>(name), qPrintable(name));
+    }
+
+    void startsInItsDesignedState()
+    {
+        qputenv("QM738_EXTRA_PORTS", "/tmp/qm738-a:/tmp/qm738-b");
+        TfrmMain w;
+        QCOMPARE(w.objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("QM738"));
+        QVERIFY(!w.Run1->isEnabled());
+        QVERIFY(!w.Stop1->isEnabled());
+        QVERIFY(!w.btnRun->isEnabled());
+        QVERIFY(!w.btnStop->isEnabled());
+        QVERIFY(!w.btnOutputToGraph->isEnabled());
+        QVERIFY(w.ControlPanel1->isChecked());
+        QVERIFY(w.RealTimeGraph1->isChecked());
+        QCOMPARE(w.Panel1->height(), 59);
+        QCOMPARE(w.MainTimer->interval(), 500);
+        QVERIFY(!w.MainTimer->isActive());
+        QCOMPARE(w.MaxMinTimer->interval(), 500);
+        QVERIFY(w.MaxMinTimer->isActive());
+        QVERIFY(w.ComboBoxDeviceName->isEditable());
+        QCOMPARE(w.ComboBoxDeviceName->lineEdit()->placeholderText(), QStringLiteral("ComPort"));
+        // The extra ports come after the system's own, the first entry is selected,
+        // and the port is not opened.
+        const int n = w.ComboBoxDeviceName->count();
+        QVERIFY(n >= 2);
+        QCOMPARE(w.ComboBoxDeviceName->itemText(n - 1), QStringLiteral("/tmp/qm738-b"));
+        QCOMPARE(w.ComboBoxDeviceName->currentIndex(), 0);
+        QVERIFY(!w.Comm1->isOpen());
+        QCOMPARE(w.State.RealTimeRate, 2);
+        QCOMPARE(w.State.AnnoColor, 0);
+        QCOMPARE(TfrmMain::Instance(), &w);
+    }
+
+    void showingRunsTheStartUpSteps()
+    {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.IsStarted());
+        QVERIFY(w.MainTimer->isActive());
+        QVERIFY(w.State.UserFolder.endsWith(QLatin1String("/QM738/")));
+        QVERIFY(qAbs(w.State.RealTimeSpanStep - 10.0 / 86400.0) < 1e-9);
+        w.close();
+    }
+
+    void exitTakesTheNormalClosePath()
+    {
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.State.RealTimeRate = 17;
+        auto *child = new StubbornChild;
+        child->setWindowTitle(QStringLiteral("Real-Time Graph"));
+        w.AddChildWindow(child)->show();
+
+        // A child that refuses to close keeps the program open and nothing is written.
+        w.Exit1->trigger();
+        QVERIFY(w.isVisible());
+        QVERIFY(!QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).contains("RealTimeRate"));
+
+        child->refuse = false;
+        w.Exit1->trigger();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.MainTimer->isActive());
+        QCOMPARE(QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).value("RealTimeRate").toInt(), 17);
+        QCOMPARE(QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).value("AnnoColor").toInt(), 0);
+    }
+
+    void windowMenuListsAndArrangesChildren()
+    {
+        TfrmMain w;
+        w.resize(900, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Only the two windows made here: the front panel made at start-up goes.
+        if (w.PanelWindow)
+            w.PanelWindow->parentWidget()->close();
+        QTRY_VERIFY(w.MdiArea->subWindowList().isEmpty());
+        for (const char *title : {"One", "Two"}) {
+            auto *c = new QWidget;
+            c->setWindowTitle(QLatin1String(title));
+            c->resize(200, 150);
+            w.AddChildWindow(c)->show();
+        }
+        emit w.Window1->aboutToShow();
+        QStringList texts;
+        for (QAction *a : w.Window1->actions())
+            texts << a->text();
+        QVERIFY2(texts.contains(QStringLiteral("&1 One")) && texts.contains(QStringLiteral("&2 Two")),
+                 qPrintable(texts.join('|')));
+        w.Tile1->trigger();
+        const auto windows = w.MdiArea->subWindowList();
+        QVERIFY(windows[0]->geometry() != windows[1]->geometry());
+        QVERIFY(!windows[0]->geometry().intersects(windows[1]->geometry()));
+        w.Cascade1->trigger();
+        QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+        w.close();
+    }
+
+    void helpAndAbout()
+    {
+        TfrmMain w;
+        QUrl opened;
+        Dialogs::SetUrlHandler([&](const QUrl &u) { opened = u; });
+        w.Contents1->trigger();
+        QCOMPARE(opened.toLocalFile(), HelpFilePath());
+
+        QString version;
+        QSize size;
+        Dialogs::SetExecHandler([&](QDialog *d) {
+            size = d->size();
+            version = d->findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
+            return int(QDialog::Accepted);
+        });
+        w.About1->trigger();
+        QCOMPARE(size, QSize(383, 117));
+        QCOMPARE(version, QStringLiteral(QM738_VERSION));
+        QVERIFY(!w.AboutBox);
+    }
+
+    void statusBarHasTwoPanels()
+    {
+        TfrmMain w;
+        w.SetStatusText(1, QStringLiteral("Connexion Off"));
+        QCOMPARE(w.StatusText(1), QStringLiteral("Connexion Off"));
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("StatusBar1Panel0"))->width(), 150);
+        QCOMPARE(w.StatusText(5), QString());
+    }
+};
+
+QM738_REGISTER_TEST(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,171 @@
+#include "app/translation.h"
+#include "testregistry.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// Builds a table in its stored form: Windows-1252, CR LF, fields ended by code 1.
+QByteArray Table(const QList<QPair<QString, QList<QStringList>>> &sections)
+{
+    QByteArray out;
+    const char d = '\x01';
+    for (const auto &section : sections) {
+        out += section.first.toLatin1() + "\r\n";
+        for (const QStringList &e : section.second) {
+            out += e.value(0).toLatin1() + d + e.value(1).toLatin1() + d + e.value(2).toLatin1() + d + "\r\n";
+        }
+    }
+    return out;
+}
+
+class TestWindow : public QWidget {
+public:
+    TestWindow()
+    {
+        setObjectName(QStringLiteral("frmTest"));
+        setWindowTitle(QStringLiteral("Designed"));
+        auto *b = new QPushButton(QStringLiteral("Cancel"), this);
+        b->setObjectName(QStringLiteral("Button1"));
+        auto *l = new QLabel(QStringLiteral("designed label"), this);
+        l->setObjectName(QStringLiteral("Label1"));
+        auto *c = new QComboBox(this);
+        c->setObjectName(QStringLiteral("ComboBox1"));
+        c->addItem(QStringLiteral("x"));
+    }
+};
+
+} // namespace
+
+class TestTranslation : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { TsiLangDispatcher::Instance()->SetActiveLanguage(2); }
+
+    void decodesWindows1252_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ascii") << QByteArray("Time") << QStringLiteral("Time");
+        QTest::newRow("accents") << QByteArray("R\xe9glage \xe9\x63helle") << QStringLiteral("Réglage échelle");
+        QTest::newRow("typographic apostrophe") << QByteArray("d\x92\x65nsemble") << QStringLiteral("d’ensemble");
+        QTest::newRow("euro and oe") << QByteArray("\x80\x9c") << QStringLiteral("€œ");
+        QTest::newRow("undefined 0x81 kept") << QByteArray("\x81") << QString(QChar(0x81));
+    }
+    void decodesWindows1252()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(DecodeWindows1252(bytes), text);
+    }
+
+    void parsesSectionsAndKeepsBackslashes()
+    {
+        const QByteArray data = Table({
+            {QStringLiteral("stCaptions"), {{"Label1", "Start Time", "Heure de départ"}}},
+            {QStringLiteral("stHints"), {}},
+            {QStringLiteral("stStrings"),
+             {{"IDS_19", " is not valid.\\n", "N'est pas valide"}, {"IDS_9", "WET BULB", ""}}},
+        });
+        TLangData t;
+        t.Parse(data);
+        QCOMPARE(t.Section("stCaptions").size(), 1);
+        QCOMPARE(t.Text("stCaptions", "Label1", 2), QStringLiteral("Heure de départ"));
+        QCOMPARE(t.Text("stStrings", "IDS_19", 1), QStringLiteral(" is not valid.\\n"));
+        QVERIFY(t.Text("stStrings", "IDS_19", 1).endsWith(QLatin1String("\\n")));
+        QCOMPARE(t.Text("stStrings", "IDS_9", 2), QString());
+        QCOMPARE(t.Text("stStrings", "missing", 1), QString());
+        QVERIFY(t.Section("stHints").isEmpty());
+        // A key that looks like a section name inside an entry is an entry.
+        QVERIFY(!t.Find("stCaptions", "stHints"));
+    }
+
+    void getTextOrDefaultFallsBackToEnglish_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("french") << 2 << "IDS_40" << "Connexion On";
+        QTest::newRow("english") << 1 << "IDS_40" << "On Connection";
+        QTest::newRow("french empty -> english") << 2 << "IDS_9" << "WET BULB";
+        QTest::newRow("unknown key") << 2 << "IDS_9999" << "";
+    }
+    void getTextOrDefaultFallsBackToEnglish()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        const QByteArray data = Table({{QStringLiteral("stStrings"),
+                                        {{"IDS_40", "On Connection", "Connexion On"},
+                                         {"IDS_9", "WET BULB", ""}}}});
+        TsiLang table(QStringLiteral("frmTest"), data);
+        TsiLangDispatcher::Instance()->SetActiveLanguage(language);
+        QCOMPARE(table.GetTextOrDefault(key), expected);
+    }
+
+    void appliesToWindowByObjectName()
+    {
+        const QByteArray data = Table({
+            {QStringLiteral("stCaptions"),
+             {{"TfrmTest", "Test", ""},               // French empty: designed title stays
+              {"Button1", "Cancel", "Annuler"},
+              {"Label1", "Label", "Étiquette"},
+              {"NoSuchComponent", "x", "y"}}},
+            {QStringLiteral("stHints"), {{"Button1", "Cancel it", "Annuler tout"}}},
+            {QStringLiteral("stFonts"), {{"Label1", "Arial", "Tahoma"}}},
+            {QStringLiteral("stMultiLines"), {{"ComboBox1.Items", "", "00,01,02"}}},
+            {QStringLiteral("stOtherStrings"), {{"Label1.objectName", "", ""}, {"ComboBox1.MyTitle", "T", "Titre"}}},
+        });
+        TestWindow w;
+        TsiLang table(QStringLiteral("frmTest"), data);
+        table.Apply(&w);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
+        QCOMPARE(w.findChild<QPushButton *>("Button1")->text(), QStringLiteral("Annuler"));
+        QCOMPARE(w.findChild<QPushButton *>("Button1")->toolTip(), QStringLiteral("Annuler tout"));
+        QCOMPARE(w.findChild<QLabel *>("Label1")->text(), QStringLiteral("Étiquette"));
+        QCOMPARE(w.findChild<QLabel *>("Label1")->font().family(), QStringLiteral("Tahoma"));
+        auto *combo = w.findChild<QComboBox *>("ComboBox1");
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->itemText(2), QStringLiteral("02"));
+        QCOMPARE(combo->property("MyTitle").toString(), QStringLiteral("Titre"));
+
+        TsiLangDispatcher::Instance()->SetActiveLanguage(1);
+        table.Apply(&w);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Test"));
+        QCOMPARE(w.findChild<QPushButton *>("Button1")->text(), QStringLiteral("Cancel"));
+    }
+
+    void fillsMinuteListOneItemPerField()
+    {
+        QStringList minutes;
+        for (int i = 0; i <= 60; ++i)
+            minutes << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        const QByteArray data = Table({{QStringLiteral("stMultiLines"),
+                                        {{"ComboBox1.Items", minutes.join(','), minutes.join(',')}}}});
+        TestWindow w;
+        TsiLang(QStringLiteral("frmTest"), data).Apply(&w);
+        auto *combo = w.findChild<QComboBox *>("ComboBox1");
+        QCOMPARE(combo->count(), 61);
+        QCOMPARE(combo->itemText(0), QStringLiteral("00"));
+        QCOMPARE(combo->itemText(60), QStringLiteral("60"));
+    }
+
+    void toleratesMalformedTables()
+    {
+        TLangData t;
+        t.Parse(QByteArray("garbage before any section\r\nstStrings\r\nIDS_1\r\n\x01\x01\r\n\r\n"));
+        QVERIFY(t.Find("stStrings", "IDS_1"));
+        QCOMPARE(t.Text("stStrings", "IDS_1", 2), QString());
+        TsiLang empty(QStringLiteral("frmNoSuchTable"));
+        QCOMPARE(empty.GetTextOrDefault("IDS_40"), QString());
+        TestWindow w;
+        empty.Apply(&w);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
+    }
+};
+
+QM738_REGISTER_TEST(TestTranslation)
+#include "tst_translation.moc"
