@@ -377,7 +377,7 @@ void TstSimMeter::faults()
         break;
     case 'P': ok = PageReplyOk(r); break;
     case 'K': ok = IdentityOk(r); break;
-    default: ok = r.size() >= 32 && r.mid(2, 2) == "OK"; break;
+    default: ok = r.size() >= 32 && CheckAcknowledgement(Raw(r)); break;
     }
     QCOMPARE(ok, accepted);
 }
