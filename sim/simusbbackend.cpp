@@ -72,3 +72,14 @@ int TSimUsbBackend::MvUsbClose()
     pending_.clear();
     return 0;
 }
+
+std::shared_ptr<TSimMeter> DemoMeter()
+{
+    static const std::shared_ptr<TSimMeter> meter = std::make_shared<TSimMeter>();
+    return meter;
+}
+
+std::unique_ptr<IUsbBackend> CreateDemoUsbBackend()
+{
+    return std::make_unique<TSimUsbBackend>(DemoMeter());
+}

@@ -46,3 +46,9 @@ private:
     uint16_t vendorId_ = 0, productId_ = 0;
     QVector<std::array<uint8_t, 7>> frames_;
 };
+
+// A backend on the process-wide demo meter: every backend made by this call
+// talks to the same simulated meter, so its state (unit, HOLD, logger memory)
+// survives when the program makes a new backend.
+std::unique_ptr<IUsbBackend> CreateDemoUsbBackend();
+std::shared_ptr<TSimMeter> DemoMeter();

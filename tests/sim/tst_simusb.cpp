@@ -28,6 +28,7 @@ private slots:
     void keyAcknowledgement();
     void framesAreLogged();
     void downloadOverUsb();
+    void demoBackendsShareOneMeter();
 };
 
 void TstSimUsb::liveExchange()
@@ -209,6 +210,23 @@ void TstSimUsb::downloadOverUsb()
     frame[1] = 'q';
     usb.MvUsbWrite(7, frame.data());
     QCOMPARE(image, usb.Meter().Memory().left(size));
+}
+
+void TstSimUsb::demoBackendsShareOneMeter()
+{
+    std::unique_ptr<IUsbBackend> a = CreateDemoUsbBackend();
+    std::unique_ptr<IUsbBackend> b = CreateDemoUsbBackend();
+    const uint8_t before = DemoMeter()->UnitCode();
+    a->MvUsbOpen(0, 0);
+    const auto c = Frame('C');
+    a->MvUsbWrite(7, c.data());
+    QVERIFY(DemoMeter()->UnitCode() != before);
+    b->MvUsbOpen(0, 0);
+    const auto f = Frame('A');
+    b->MvUsbWrite(7, f.data());
+    uint8_t buf[64];
+    QCOMPARE(b->MvUsbRead(64, buf), 0);
+    QCOMPARE(int((buf[2] >> 4) & 3), int(DemoMeter()->UnitCode()));
 }
 
 static TRegisterTest<TstSimUsb> registerSimUsb;
