@@ -306,8 +306,15 @@ void TestGraphBlock::corruptedBytesNeverCrash()
     source.setTARows(3);
     source.setTAColumns(2);
     source.setGraphAnnotationText(3, QStringLiteral("x"));
+    source.setDateTimeMode(1);
+    source.setManualScaleControlX(3);
+    source.setManualMinX(46000);
+    source.setManualMaxX(46001);
     const QByteArray block = source.SaveGraphBlock();
     PESGraph g;
+    g.resize(600, 400);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
     quint32 seed = 12345;
     for (int round = 0; round < 400; ++round) {
         QByteArray bad = block;
