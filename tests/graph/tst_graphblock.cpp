@@ -197,6 +197,7 @@ void TestGraphBlock::roundTrip()
     const QByteArray block = a.SaveGraphBlock();
     PESGraph b;
     QString error;
+    QVERIFY(PESGraph::CheckGraphBlock(block));
     QVERIFY2(b.LoadGraphBlock(block, &error), qPrintable(error));
     QVERIFY(a.model() == b.model());
     QCOMPARE(b.SaveGraphBlock(), block);
@@ -294,6 +295,7 @@ void TestGraphBlock::malformed()
     fullGraph(g);
     const QByteArray before = g.SaveGraphBlock();
     QString error;
+    QVERIFY(!PESGraph::CheckGraphBlock(block));
     QVERIFY(!g.LoadGraphBlock(block, &error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(g.SaveGraphBlock(), before);
