@@ -1,8 +1,11 @@
 #include "graph/pesgraph.h"
 
+#include "graph/graphcustomize.h"
 #include "graph/graphmodel.h"
 #include "graph/graphview.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 #include <algorithm>
@@ -628,13 +631,57 @@ bool PESGraph::isZoomed() const { return view->isZoomed(); }
 
 int PESGraph::sgCustomize()
 {
-    // Filled in with the dialog.
-    emit OnCustomizeDlg(0);
-    return 0;
+    TGraphCustomizeDialog dialog(this, window());
+    const int answer = customizeHook() ? customizeHook()(dialog) : dialog.exec();
+    const int result = answer == QDialog::Accepted ? 1 : 0;
+    if (result == 1) {
+        dialog.apply();
+        Redraw();
+    }
+    emit OnCustomizeDlg(result);
+    return result;
 }
 
-bool PESGraph::sgPrintDialog() { return false; }
-bool PESGraph::PrintTo(QPrinter &) { return false; }
+bool PESGraph::sgPrintDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    int answer;
+    if (printHook()) {
+        answer = printHook()(printer);
+    } else {
+        QPrintDialog dialog(&printer, window());
+        answer = dialog.exec();
+    }
+    if (answer != QDialog::Accepted)
+        return false;
+    return PrintTo(printer);
+}
+
+bool PESGraph::PrintTo(QPrinter &printer)
+{
+    Redraw();
+    QCPPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // Lay the graph out at screen-like proportions of the page, then scale it onto the page.
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    if (page.width() <= 0 || page.height() <= 0) {
+        painter.end();
+        return false;
+    }
+    const int width = std::max(plot()->width(), 900);
+    const int height = std::max(1, int(width * page.height() / page.width()));
+    const double scale = page.width() / width;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.scale(scale, scale);
+    plot()->toPainter(&painter, width, height);
+    const bool ok = painter.end();
+    // Back to the widget's own layout.
+    plot()->replot();
+    return ok;
+}
 
 // ---- pointer ---------------------------------------------------------------
 
@@ -665,7 +712,6 @@ const TGraphModel &PESGraph::model() const { return *m; }
 void PESGraph::setModel(const TGraphModel &model)
 {
     *m = model;
-    usingCustomCursor = false;
     applyCursor();
     view->markLayoutDirty();
 }
