@@ -610,6 +610,10 @@ void TestPESGraph::clickEmitsOnClick()
     QTest::mouseClick(sg.g.plot(), Qt::LeftButton, {}, p);
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(sg.g.lastMousePosition(), p);
+    // Events sent to the control itself reach the plot too.
+    QTest::mouseClick(&sg.g, Qt::LeftButton, {}, p + QPoint(5, 5));
+    QCOMPARE(clicks.count(), 2);
+    QCOMPARE(sg.g.lastMousePosition(), p + QPoint(5, 5));
 }
 
 void TestPESGraph::dragZoomsAndUndoRestores()
