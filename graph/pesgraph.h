@@ -348,6 +348,9 @@ public:
     // Replaces the whole graph by the block's; on a malformed block returns
     // false with a reason in *error and leaves the graph exactly as it was.
     bool LoadGraphBlock(const QByteArray &block, QString *error = nullptr);
+    // Whether LoadGraphBlock would accept the block (nothing is changed), so a
+    // caller can refuse a bad file before it creates a window for it.
+    static bool CheckGraphBlock(const QByteArray &block, QString *error = nullptr);
 
     // ---- for tests and the dialogs ----------------------------------------
     const TGraphModel &model() const;
@@ -370,6 +373,14 @@ signals:
     void OnGraphHotSpot();                            // pointer entered an annotation
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
     void OnCustomizeDlg(int result);                  // 1 when confirmed
+
+protected:
+    // The plot fills the widget, so pointer events only reach the widget
+    // itself when sent to it directly (tests): they are handed to the plot.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     friend class TGraphView;
