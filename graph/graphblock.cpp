@@ -345,7 +345,7 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
     // cells: the count of cells must fit in the bytes left (12 bytes per cell)
     const int subsets = r.ranged("number of subsets", 0, PESGraph::kMaxSubsets);
     const qint32 points = r.i32();
-    if (r.ok() && points < 0)
+    if (r.ok() && (points < 0 || points > PESGraph::kMaxPoints))
         r.impossible("number of points");
     if (r.ok() && qint64(subsets) * points * 12 > r.remaining())
         r.fail(QStringLiteral("The graph block holds more cells than its size allows."));

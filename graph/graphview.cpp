@@ -312,6 +312,7 @@ TGraphView::TGraphView(PESGraph *owner_)
     connect(plot, &QCustomPlot::mouseRelease, this, &TGraphView::mouseRelease);
     connect(plot, &QCustomPlot::mouseDoubleClick, this, &TGraphView::mouseDoubleClick);
     connect(plot->selectionRect(), &QCPSelectionRect::accepted, this, &TGraphView::zoomRectAccepted);
+    connect(plot, &QCustomPlot::mouseWheel, this, &TGraphView::mouseWheel);
     rebuild(true);
 }
 
@@ -363,8 +364,20 @@ void TGraphView::rebuild(bool everything)
     }
 }
 
+void TGraphView::scheduleRepaint()
+{
+    if (repaintPending)
+        return;
+    repaintPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (repaintPending)
+            repaint();
+    });
+}
+
 void TGraphView::repaint()
 {
+    repaintPending = false;
     // Tick density follows the plot's width.
     const int ticks = std::clamp(plot->width() / 130, 2, 12);
     for (QCPAxisRect *r : std::as_const(rects))
@@ -830,4 +843,28 @@ void TGraphView::zoomRectAccepted(const QRect &rect, QMouseEvent *)
     applyScales();
     repaint();
     emit owner->OnZoomIn();
+}
+
+void TGraphView::mouseWheel(QWheelEvent *event)
+{
+    // A zoomed graph scrolls: the wheel moves the X range (or, with Shift,
+    // the Y ranges) by a tenth per notch, when scrolling of that zoom is on.
+    const TGraphModel &m = model();
+    if (!zoomed)
+        return;
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0)
+        return;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        if (!m.scrollingVertZoom || zoomY.isEmpty())
+            return;
+        for (QCPRange &r : zoomY)
+            r += r.size() * 0.1 * notches;
+    } else {
+        if (!m.scrollingHorzZoom)
+            return;
+        zoomX += zoomX.size() * 0.1 * -notches;
+    }
+    applyScales();
+    repaint();
 }

@@ -31,6 +31,7 @@ public:
 
     void rebuild(bool everything);   // bring the plot in line with the model
     void repaint();
+    void scheduleRepaint();          // one repaint from the event loop unless repaint() comes first
     void undoZoom();
     bool isZoomed() const { return zoomed; }
 
@@ -53,6 +54,7 @@ private slots:
     void mouseRelease(QMouseEvent *event);
     void mouseDoubleClick(QMouseEvent *event);
     void zoomRectAccepted(const QRect &rect, QMouseEvent *event);
+    void mouseWheel(QWheelEvent *event);
 
 private:
     void rebuildLayout();
@@ -78,6 +80,7 @@ private:
     bool allDataDirty = true;
     QVector<bool> subsetDirty;
 
+    bool repaintPending = false;
     bool zoomed = false;
     QCPRange zoomX;
     QVector<QCPRange> zoomY;           // per axis; size 0 when only X was zoomed

@@ -31,6 +31,7 @@ PESGraph::PESGraph(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view->plotWidget());
+    setFocusProxy(view->plotWidget());
     applyCursor();
 }
 
@@ -47,7 +48,7 @@ void PESGraph::setSubsets(int count)
 int PESGraph::Points() const { return m->points; }
 void PESGraph::setPoints(int count)
 {
-    m->setPoints(count);
+    m->setPoints(std::clamp(count, 0, kMaxPoints));
     view->markDataDirty();
 }
 
@@ -614,7 +615,11 @@ void PESGraph::applyCursor()
 
 // ---- actions ---------------------------------------------------------------
 
-void PESGraph::sgResetImage() { view->rebuild(false); }
+void PESGraph::sgResetImage()
+{
+    view->rebuild(false);
+    view->scheduleRepaint();
+}
 void PESGraph::sgInvalidateImage() { view->repaint(); }
 void PESGraph::Redraw()
 {
@@ -626,7 +631,11 @@ void PESGraph::sgReinitAndReset()
     view->rebuild(true);
     view->repaint();
 }
-void PESGraph::sgUndoZoom() { view->undoZoom(); }
+void PESGraph::sgUndoZoom()
+{
+    view->undoZoom();
+    view->scheduleRepaint();
+}
 bool PESGraph::isZoomed() const { return view->isZoomed(); }
 
 int PESGraph::sgCustomize()

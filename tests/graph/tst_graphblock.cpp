@@ -267,7 +267,9 @@ void TestGraphBlock::malformed_data()
     QTest::newRow("too many subsets") << patched32(ok, 6, 65) << "impossible number of subsets";
     QTest::newRow("negative subsets") << patched32(ok, 6, 0xFFFFFFFF) << "impossible number of subsets";
     QTest::newRow("negative points") << patched32(ok, 10, 0x80000000) << "impossible number of points";
-    QTest::newRow("cells beyond size") << patched32(patched32(ok, 6, 64), 10, 0x7FFFFFFF) << "more cells";
+    QTest::newRow("too many points") << patched32(ok, 10, 0x7FFFFFFF) << "impossible number of points";
+    QTest::newRow("cells beyond size") << patched32(patched32(ok, 6, 64), 10, 100000) << "more cells";
+    QTest::newRow("one cell beyond size") << patched32(patched32(ok, 6, 1), 10, 100) << "more cells";
     QTest::newRow("huge shown list") << patched32(ok, 23, 0x7FFFFFFF) << "impossible list";
     QTest::newRow("no axis") << patched32(ok, 27, 0) << "impossible number of axes";
     QTest::newRow("huge axis count") << patched32(ok, 27, 0x40000000) << "impossible number of axes";

@@ -574,10 +574,13 @@ void TestPESGraph::dragZoomsAndUndoRestores()
     QVERIFY(sg.g.isZoomed());
     QVERIFY(x->range().size() < before.size() / 3);
     QCOMPARE(sg.g.ManualMinX(), 46000.0);     // the scale itself is untouched
+    // The window undoes a zoom with sgUndoZoom and sgResetImage only: that must reach the screen.
+    QSignalSpy replots(sg.g.plot(), &QCustomPlot::afterReplot);
     sg.g.sgUndoZoom();
     sg.g.sgResetImage();
     QVERIFY(!sg.g.isZoomed());
     QCOMPARE(x->range(), before);
+    QTRY_COMPARE(replots.count(), 1);
 }
 
 void TestPESGraph::doubleClickOnAnnotation()

@@ -6,6 +6,7 @@
 #include "app/frmmain.h"
 #include "app/linkhost.h"
 #include "live/panel.h"
+#include "sim/ptymeter.h"
 #include "link/usbfactory.h"
 
 #include <QAction>
@@ -18,71 +19,6 @@
 #include <QtTest>
 
 #include "../testregistry.h"
-
-#include <atomic>
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
-
-namespace {
-
-// A serial meter on a pseudo-terminal, answering on a thread of its own so
-// the program may block on the port.
-class TPtyTestMeter {
-public:
-    TPtyTestMeter()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            return;
-        path = QString::fromLocal8Bit(ptsname(master));
-        termios tio{};
-        tcgetattr(master, &tio);
-        cfmakeraw(&tio);
-        tcsetattr(master, TCSANOW, &tio);
-        worker = std::thread([this] { Run(); });
-    }
-    ~TPtyTestMeter()
-    {
-        stop = true;
-        if (worker.joinable())
-            worker.join();
-        if (master >= 0)
-            ::close(master);
-    }
-    QString path;
-
-private:
-    void Run()
-    {
-        QByteArray pending;
-        while (!stop) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
-                continue;
-            char buf[64];
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                continue;
-            pending += QByteArray(buf, int(n));
-            while (pending.size() >= 7) {
-                const char command = pending.at(1);
-                pending.remove(0, 7);
-                const QByteArray reply = command == 'K' ? MakeIdentityReply(64) : MakeLiveReply();
-                if (::write(master, reply.constData(), size_t(reply.size())) < 0)
-                    return;
-            }
-        }
-    }
-    int master = -1;
-    std::thread worker;
-    std::atomic<bool> stop{false};
-};
-
-} // namespace
 
 class TestMainWiring : public QObject {
     Q_OBJECT
@@ -179,20 +115,21 @@ private slots:
 
     void serialPortChoiceSearchAndDisconnect()
     {
-        TPtyTestMeter meter;
-        QVERIFY(!meter.path.isEmpty());
+        TPtyMeter meter;
+        QVERIFY(meter.Start());
+        const QString path = meter.PortPath();
         TfrmMain w;
         usb->openResult = 1; // no USB meter
 
         // Choosing the meter's port connects.
         {
             const QSignalBlocker block(w.ComboBoxDeviceName);
-            w.ComboBoxDeviceName->setEditText(meter.path);
+            w.ComboBoxDeviceName->setEditText(path);
         }
         w.ComboBoxDeviceNameChange();
         QVERIFY(w.State.Connected && w.State.SerialLink);
         QVERIFY(w.Comm1->isOpen());
-        QCOMPARE(SerialSystemLocation(w.Comm1->portName()), meter.path);
+        QCOMPARE(SerialSystemLocation(w.Comm1->portName()), path);
         QVERIFY(w.MainTimer->isActive());
         QCOMPARE(w.StatusText(1), QStringLiteral("Connexion On"));
 
@@ -208,7 +145,7 @@ private slots:
         QCOMPARE(w.StatusText(1), QStringLiteral("Connexion On"));
 
         // The search finds it as the second entry.
-        w.LinkHost->View.SetPortList({QStringLiteral("/nonexistent/qm738-port"), meter.path});
+        w.LinkHost->View.SetPortList({QStringLiteral("/nonexistent/qm738-port"), path});
         w.BitBtn1Click();
         QVERIFY(w.State.Connected && w.State.SerialLink);
         QCOMPARE(w.LinkHost->Discovery.FoundPortIndex, 1);
