@@ -52,6 +52,9 @@ protected:
     }
     QString getTickLabel(double tick, const QLocale &, QChar, int) override
     {
+        // Beyond the years 0001 to 9999 a day count is shown as a number.
+        if (!(tick > -693593.0 && tick < 2958466.0))
+            return QString::number(tick, 'g', 8);
         // Ticks lie on multiples of the step; strip the rounding noise first.
         const double snapped = std::round(tick * 86400.0) / 86400.0;
         if (lastStep >= 1.0 - 1e-9)
@@ -487,6 +490,8 @@ void TGraphView::rebuildData(int s)
     for (int p = 0; p < m.points; ++p) {
         const float y = ys[p];
         const double x = xs[p];
+        if (!std::isfinite(x))
+            continue;
         if (m.isNull(y)) {
             // A null point is skipped (the line joins its neighbours) or breaks the line.
             if (m.nullDataGaps && havePrevious)
@@ -575,7 +580,7 @@ QCPRange TGraphView::autoRangeX() const
     double hi = -lo;
     for (int s : m.shownSubsets())
         for (int p = 0; p < m.points; ++p) {
-            if (m.isNull(m.y[s][p]))
+            if (m.isNull(m.y[s][p]) || !std::isfinite(m.x[s][p]))
                 continue;
             lo = std::min(lo, m.x[s][p]);
             hi = std::max(hi, m.x[s][p]);

@@ -717,6 +717,12 @@ bool PESGraph::LoadGraphBlock(const QByteArray &block, QString *error)
     return true;
 }
 
+bool PESGraph::CheckGraphBlock(const QByteArray &block, QString *error)
+{
+    TGraphModel scratch;
+    return GraphBlock::Load(block, &scratch, error);
+}
+
 const TGraphModel &PESGraph::model() const { return *m; }
 void PESGraph::setModel(const TGraphModel &model)
 {

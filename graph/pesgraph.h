@@ -348,6 +348,9 @@ public:
     // Replaces the whole graph by the block's; on a malformed block returns
     // false with a reason in *error and leaves the graph exactly as it was.
     bool LoadGraphBlock(const QByteArray &block, QString *error = nullptr);
+    // Whether LoadGraphBlock would accept the block (nothing is changed), so a
+    // caller can refuse a bad file before it creates a window for it.
+    static bool CheckGraphBlock(const QByteArray &block, QString *error = nullptr);
 
     // ---- for tests and the dialogs ----------------------------------------
     const TGraphModel &model() const;

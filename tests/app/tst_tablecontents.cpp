@@ -7,6 +7,7 @@
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/translation.h"
+#include "live/panel.h"
 #include "testregistry.h"
 
 #include <QCheckBox>
@@ -180,6 +181,28 @@ QString SourceDir()
     return dir.exists() ? dir.absolutePath() : QString();
 }
 
+// Every component key of a window's table names a component of that window; a
+// key that names nothing would silently leave a text untranslated. `absent`
+// lists the entries kept for components this build of the window does not have.
+void VerifyKeysNameComponents(QWidget *window, const QString &form, const QSet<QString> &absent)
+{
+    const Table t = Load(form);
+    const QString cls = QLatin1Char('T') + form;
+    for (const char *section : {"stCaptions", "stHints", "stFonts", "stCharSets", "stMultiLines",
+                                "stOtherStrings"}) {
+        for (const Entry &e : t.entries.value(QString::fromLatin1(section))) {
+            QString name = e.key;
+            const int dot = name.indexOf(QLatin1Char('.'));
+            if (dot > 0)
+                name.truncate(dot);
+            if (name == cls || absent.contains(name))
+                continue;
+            QVERIFY2(window->findChild<QObject *>(name),
+                     qPrintable(QStringLiteral("%1: %2 %3").arg(form, QLatin1String(section), e.key)));
+        }
+    }
+}
+
 } // namespace
 
 class TestTableContents : public QObject {
@@ -221,6 +244,8 @@ private slots:
     void readerLooksUpKeyedStrings();
     void readerGivesMessageBoxTexts();
     void mainTableNamesOnlyExistingComponents();
+    void windowTablesNameOnlyExistingComponents();
+    void panelShowsFrenchTexts();
     void mainWindowShowsFrenchTexts();
     void aboutBoxShowsFrenchTitle();
     void dialogTableReachesItsWindow();
@@ -553,17 +578,33 @@ void TestTableContents::readerGivesMessageBoxTexts()
 
 void TestTableContents::mainTableNamesOnlyExistingComponents()
 {
-    // A key that names no component would silently leave a text untranslated.
     TfrmMain w;
-    const Table t = Load(QStringLiteral("frmMain"));
-    for (const char *section : {"stCaptions", "stHints", "stFonts", "stCharSets"}) {
-        for (const Entry &e : t.entries.value(QString::fromLatin1(section))) {
-            if (e.key == QLatin1String("TfrmMain"))
-                continue;
-            QVERIFY2(w.findChild<QObject *>(e.key), qPrintable(QStringLiteral("%1 %2").arg(
-                                                       QLatin1String(section), e.key)));
-        }
-    }
+    VerifyKeysNameComponents(&w, QStringLiteral("frmMain"), {});
+}
+
+void TestTableContents::windowTablesNameOnlyExistingComponents()
+{
+    TfrmAbout about;
+    VerifyKeysNameComponents(&about, QStringLiteral("frmAbout"), {});
+    TfrmPanel panel{TPanelHost{}};
+    VerifyKeysNameComponents(&panel, QStringLiteral("frmPanel"), {});
+}
+
+void TestTableContents::panelShowsFrenchTexts()
+{
+    TfrmPanel panel{TPanelHost{}};
+    ApplyTranslation(&panel, QStringLiteral("frmPanel"));
+    auto *noConnection = panel.findChild<QLabel *>(QStringLiteral("lblNoConnection"));
+    QVERIFY(noConnection);
+    QCOMPARE(noConnection->text(), QStringLiteral("Pas de connexion"));
+    auto *close = panel.findChild<QWidget *>(QStringLiteral("btnClose"));
+    QVERIFY(close);
+    QCOMPARE(close->toolTip(), QStringLiteral("Fermer le panneau de contrôle"));
+    // The display's own legends read the same in both languages.
+    auto *wetBulb = panel.findChild<QLabel *>(QStringLiteral("lblWETBULB"));
+    QVERIFY(wetBulb);
+    QCOMPARE(wetBulb->text(), QStringLiteral("WET BULB"));
+    QCOMPARE(panel.font().families().value(0), QStringLiteral("Arial Black"));
 }
 
 void TestTableContents::mainWindowShowsFrenchTexts()

@@ -197,6 +197,7 @@ void TestGraphBlock::roundTrip()
     const QByteArray block = a.SaveGraphBlock();
     PESGraph b;
     QString error;
+    QVERIFY(PESGraph::CheckGraphBlock(block));
     QVERIFY2(b.LoadGraphBlock(block, &error), qPrintable(error));
     QVERIFY(a.model() == b.model());
     QCOMPARE(b.SaveGraphBlock(), block);
@@ -294,6 +295,7 @@ void TestGraphBlock::malformed()
     fullGraph(g);
     const QByteArray before = g.SaveGraphBlock();
     QString error;
+    QVERIFY(!PESGraph::CheckGraphBlock(block));
     QVERIFY(!g.LoadGraphBlock(block, &error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(g.SaveGraphBlock(), before);
@@ -306,8 +308,15 @@ void TestGraphBlock::corruptedBytesNeverCrash()
     source.setTARows(3);
     source.setTAColumns(2);
     source.setGraphAnnotationText(3, QStringLiteral("x"));
+    source.setDateTimeMode(1);
+    source.setManualScaleControlX(3);
+    source.setManualMinX(46000);
+    source.setManualMaxX(46001);
     const QByteArray block = source.SaveGraphBlock();
     PESGraph g;
+    g.resize(600, 400);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
     quint32 seed = 12345;
     for (int round = 0; round < 400; ++round) {
         QByteArray bad = block;

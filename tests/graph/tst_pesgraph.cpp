@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <limits>
 #include <qcustomplot.h>
 
 namespace {
@@ -77,6 +78,7 @@ private slots:
     void pixelToGraphInsidePlotArea_data();
     void pixelToGraphInsidePlotArea();
     void annotationAtOriginIsHidden();
+    void extremeValuesAreDrawnWithoutHarm();
     void tableIsDrawnAtItsPlace();
     void cursorFollowsArrowCursor();
 
@@ -497,6 +499,33 @@ void TestPESGraph::annotationAtOriginIsHidden()
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toBool(), false);
     QCOMPARE(spy.at(0).at(1).toInt(), 5);
+}
+
+void TestPESGraph::extremeValuesAreDrawnWithoutHarm()
+{
+    ShownGraph sg(2, 6);
+    const double inf = std::numeric_limits<double>::infinity();
+    sg.g.setXDataII(0, 0, 1e300);
+    sg.g.setXDataII(0, 1, -1e300);
+    sg.g.setXDataII(0, 2, std::nan(""));
+    sg.g.setXDataII(0, 3, inf);
+    sg.g.setYData(1, 0, std::numeric_limits<float>::max());
+    sg.g.setYData(1, 1, std::nanf(""));
+    sg.g.setYData(1, 2, -std::numeric_limits<float>::infinity());
+    sg.g.setGraphAnnotationType(4, PESGraph::AnnotPlus);
+    sg.g.setGraphAnnotationX(4, inf);
+    sg.g.setGraphAnnotationY(4, 1e308);
+    sg.g.Redraw();
+    sg.g.setManualScaleControlX(3);
+    sg.g.setManualMinX(-1e300);
+    sg.g.setManualMaxX(1e300);
+    sg.g.Redraw();
+    QVERIFY(!sg.g.grab().isNull());
+    sg.g.setManualMinX(46000);
+    sg.g.setManualMaxX(46000);
+    sg.g.Redraw();
+    const QCPRange x = sg.g.plot()->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    QVERIFY(x.lower < 46000 && x.upper > 46000);   // an empty range is widened around its value
 }
 
 void TestPESGraph::tableIsDrawnAtItsPlace()
