@@ -173,7 +173,7 @@ void TGraphCustomizeDialog::showColor(QPushButton *button, const QColor &color)
 {
     button->setText(color.name());
     button->setStyleSheet(QStringLiteral("background-color: %1; color: %2")
-                              .arg(color.name(), color.lightness() > 128 ? QStringLiteral("black")
+                              .arg(color.name(), qGray(color.rgb()) > 110 ? QStringLiteral("black")
                                                                          : QStringLiteral("white")));
 }
 

@@ -4,6 +4,7 @@
 #include "graph/graphmodel.h"
 #include "graph/graphview.h"
 
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
@@ -704,6 +705,18 @@ QPointF PESGraph::graphToPixel(double x, double y, int axis) const
 {
     return view->graphToPixel(x, y, axis);
 }
+
+static void forwardMouse(QWidget *from, QWidget *to, QMouseEvent *event)
+{
+    const QPointF local = to->mapFrom(from, event->position());
+    QMouseEvent copy(event->type(), local, event->scenePosition(), event->globalPosition(), event->button(),
+                     event->buttons(), event->modifiers());
+    QCoreApplication::sendEvent(to, &copy);
+}
+void PESGraph::mousePressEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseReleaseEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseMoveEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseDoubleClickEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
 
 // ---- block -----------------------------------------------------------------
 

@@ -374,6 +374,14 @@ signals:
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
     void OnCustomizeDlg(int result);                  // 1 when confirmed
 
+protected:
+    // The plot fills the widget, so pointer events only reach the widget
+    // itself when sent to it directly (tests): they are handed to the plot.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
 private:
     friend class TGraphView;
     std::unique_ptr<TGraphModel> m;

@@ -80,6 +80,7 @@ private slots:
     void annotationAtOriginIsHidden();
     void extremeValuesAreDrawnWithoutHarm();
     void tableIsDrawnAtItsPlace();
+    void lineAnnotationsCanBeHidden();
     void cursorFollowsArrowCursor();
 
     // pointer
@@ -89,6 +90,7 @@ private slots:
     void hoverOverAnnotation();
     void clickNearDataPoint();
     void tableCanBeDragged();
+    void wheelScrollsAZoom();
 
     // dialog and printing
     void customizePagesSwitchOff_data();
@@ -552,6 +554,37 @@ void TestPESGraph::tableIsDrawnAtItsPlace()
     QVERIFY(inside.red() > 100 && inside.red() < 160);
 }
 
+void TestPESGraph::lineAnnotationsCanBeHidden()
+{
+    ShownGraph sg(1, 10);
+    sg.g.setGraphBackColor(Qt::black);
+    sg.g.setGridLineControl(PESGraph::GridNone);
+    sg.g.setManualScaleControlX(3);
+    sg.g.setManualMinX(46000.0);
+    sg.g.setManualMaxX(46000.01);
+    sg.g.setManualScaleControlY(3);
+    sg.g.setManualMinY(100);     // the data stays out of sight
+    sg.g.setManualMaxY(200);
+    sg.g.setVertLineAnnotation(1, 46000.005);
+    sg.g.setVertLineAnnotationColor(1, QColor(255, 0, 0));
+    sg.g.Redraw();
+    const int x = qRound(sg.g.graphToPixel(46000.005, 150).x());
+    const int y = sg.g.plotAreaRect().center().y();
+    auto redAt = [&](int px) {
+        const QImage shot = sg.g.grab().toImage();
+        for (int dy = 0; dy < 6; ++dy)      // the line is dashed and may fall between pixels
+            for (int dx = -1; dx <= 1; ++dx)
+                if (shot.pixelColor(px + dx, y + dy).red() > 100)
+                    return true;
+        return false;
+    };
+    QVERIFY(redAt(x));
+    QVERIFY(!redAt(x + 30));
+    sg.g.setShowLineAnnotations(false);
+    sg.g.Redraw();
+    QVERIFY(!redAt(x));
+}
+
 void TestPESGraph::cursorFollowsArrowCursor()
 {
     PESGraph g;
@@ -577,6 +610,10 @@ void TestPESGraph::clickEmitsOnClick()
     QTest::mouseClick(sg.g.plot(), Qt::LeftButton, {}, p);
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(sg.g.lastMousePosition(), p);
+    // Events sent to the control itself reach the plot too.
+    QTest::mouseClick(&sg.g, Qt::LeftButton, {}, p + QPoint(5, 5));
+    QCOMPARE(clicks.count(), 2);
+    QCOMPARE(sg.g.lastMousePosition(), p + QPoint(5, 5));
 }
 
 void TestPESGraph::dragZoomsAndUndoRestores()
@@ -690,6 +727,33 @@ void TestPESGraph::tableCanBeDragged()
     QTest::mouseRelease(sg.g.plot(), Qt::LeftButton, {}, grab + QPoint(60, 20));
     QCOMPARE(sg.g.TALocation(), QPoint(100, 60));
     QCOMPARE(zoom.count(), 0);
+}
+
+void TestPESGraph::wheelScrollsAZoom()
+{
+    ShownGraph sg(1, 10);
+    sg.g.setAllowZooming(PESGraph::ZoomBoth);
+    sg.g.setScrollingHorzZoom(true);
+    sg.g.Redraw();
+    QCPAxis *x = sg.g.plot()->axisRect(0)->axis(QCPAxis::atBottom);
+    const QPoint at = sg.g.plotAreaRect().center();
+    auto wheel = [&](int delta) {
+        QWheelEvent event(at, sg.g.plot()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(sg.g.plot(), &event);
+    };
+    const QCPRange unzoomed = x->range();
+    wheel(-120);
+    QCOMPARE(x->range(), unzoomed);          // nothing to scroll before a zoom
+    QTest::mousePress(sg.g.plot(), Qt::LeftButton, {}, at);
+    QTest::mouseMove(sg.g.plot(), at + QPoint(20, 20));
+    QTest::mouseMove(sg.g.plot(), at + QPoint(80, 80));
+    QTest::mouseRelease(sg.g.plot(), Qt::LeftButton, {}, at + QPoint(80, 80));
+    QVERIFY(sg.g.isZoomed());
+    const QCPRange zoomed = x->range();
+    wheel(-120);
+    QVERIFY(x->range().lower > zoomed.lower);
+    QVERIFY(std::fabs(x->range().size() - zoomed.size()) < zoomed.size() * 1e-6);
 }
 
 // ---- dialog and printing -----------------------------------------------------
