@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/dialogs.h"
 #include "app/icons.h"
+#include "app/linkhost.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/translation.h"
@@ -80,6 +81,9 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     Comm1->setParity(QSerialPort::NoParity);
     Comm1->setStopBits(QSerialPort::OneStop);
     Comm1->setFlowControl(QSerialPort::HardwareControl);
+
+    // The meter link works on Comm1 and MainTimer.
+    LinkHost = std::make_unique<TLinkHost>(*this);
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -269,19 +273,7 @@ void TfrmMain::LoadLcdBitmaps()
 
 void TfrmMain::FillPortList()
 {
-    QStringList ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        ports << info.portName();
-    const QString extra = qEnvironmentVariable("QM738_EXTRA_PORTS");
-    for (const QString &p : extra.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        ports << p;
-    const QSignalBlocker block(ComboBoxDeviceName);
-    ComboBoxDeviceName->clear();
-    ComboBoxDeviceName->addItems(ports);
-    if (!ports.isEmpty()) {
-        ComboBoxDeviceName->setCurrentIndex(0);
-        Comm1->setPortName(ports.first());
-    }
+    LinkHost->Discovery.FillPortList(ListSerialPorts());
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -340,8 +332,10 @@ QWidget *TfrmMain::CreatePanelWindow()
     host.LcdBitmaps = &LcdBitmaps;
     host.LcdSmallBitmaps = &LcdSmallBitmaps;
     host.Blink = &PanelBlink;
-    // Until the USB link is wired in, a key finds no meter to acknowledge it.
-    host.SendKeyCommand = [](const uint8_t *) { return 7002; };
+    // Remote keys go over the meter link's USB transport, from its panel frame buffer.
+    host.SendKeyCommand = [this](const uint8_t *frame) { return LinkHost->Link.SendKeyCommand(frame); };
+    host.WaitWithMessages = [](int ms) { TMeterLink::WaitWithMessages(ms); };
+    host.PanelFrame = LinkHost->Buffers.PanelFrame.bytes;
     host.Activated = [this] { btnOutputToGraph->setEnabled(false); };
     host.Closed = [this] {
         PanelWindow = nullptr;
@@ -522,7 +516,10 @@ void TfrmMain::About1Click()
 }
 
 // The poll cycle and the blink tick are driven from here.
-void TfrmMain::MainTimerTimer() {}
+void TfrmMain::MainTimerTimer()
+{
+    LinkHost->Supervisor.MainTimerTimer();
+}
 void TfrmMain::MaxMinTimerTimer()
 {
     PanelBlink.Tick(LiveReading, State.SerialLink, Panel());
@@ -553,6 +550,19 @@ void TfrmMain::btnStopClick()
 
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::btnOutputToGraphClick() {}
-void TfrmMain::ComboBoxDeviceNameChange() {}
-void TfrmMain::BitBtn1Click() {}
-void TfrmMain::BitBtn2Click() {}
+
+// Port choice, search and disconnect of the meter link.
+void TfrmMain::ComboBoxDeviceNameChange()
+{
+    LinkHost->Discovery.ComboBoxDeviceNameChange(ComboBoxDeviceName->currentText());
+}
+
+void TfrmMain::BitBtn1Click()
+{
+    LinkHost->Discovery.BitBtn1Click();
+}
+
+void TfrmMain::BitBtn2Click()
+{
+    LinkHost->Discovery.BitBtn2Click();
+}

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QVector>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -24,6 +26,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
+struct TLinkHost;
 class TsiLang;
 class TsiLangDispatcher;
 
@@ -70,6 +73,9 @@ public:
     QLabel *lblerr = nullptr;
     TsiLangDispatcher *siLangDispatcher1 = nullptr;
     TsiLang *siLang_frmMain = nullptr;
+
+    // The meter link: buffers, transports, supervisor and port discovery (app/linkhost.h).
+    std::unique_ptr<TLinkHost> LinkHost;
 
     // Status bar: panel 0 (150 pixels) and panel 1 (the connection state).
     void SetStatusText(int panel, const QString &text);

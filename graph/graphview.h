@@ -7,9 +7,12 @@
 #include <QPointF>
 #include <QRect>
 #include <QVector>
+#include <qcustomplot.h>
 
 class PESGraph;
-class QCustomPlot;
+struct TGraphModel;
+class TAnnotationLayerable;
+class TTableLayerable;
 
 class TGraphView : public QObject
 {
@@ -24,10 +27,11 @@ public:
     void markLayoutDirty();
     void markLookDirty();
     void markScaleDirty();
-    void markAnnotationsDirty();
+    void markAnnotationsDirty() {}   // annotations are drawn from the model at every repaint
 
     void rebuild(bool everything);   // bring the plot in line with the model
     void repaint();
+    void scheduleRepaint();          // one repaint from the event loop unless repaint() comes first
     void undoZoom();
     bool isZoomed() const { return zoomed; }
 
@@ -36,15 +40,56 @@ public:
     QRect tableRect() const;
     bool pixelToGraph(const QPointF &pixel, double *x, double *y, int axis) const;
     QPointF graphToPixel(double x, double y, int axis) const;
+    int annotationAt(const QPoint &pixel) const;        // -1 when none
+    bool dataPointAt(const QPoint &pixel, int *subset, int *point) const;
+
+    // Used by the drawing layerables.
+    const TGraphModel &model() const;
+    QCPAxisRect *axisRect(int axis) const { return axis >= 0 && axis < rects.size() ? rects[axis] : nullptr; }
+    int rectCount() const { return int(rects.size()); }
+
+private slots:
+    void mousePress(QMouseEvent *event);
+    void mouseMove(QMouseEvent *event);
+    void mouseRelease(QMouseEvent *event);
+    void mouseDoubleClick(QMouseEvent *event);
+    void zoomRectAccepted(const QRect &rect, QMouseEvent *event);
+    void mouseWheel(QWheelEvent *event);
 
 private:
+    void rebuildLayout();
+    void rebuildData(int subset);
+    void applyLook();
+    void applyScales();
+    QCPRange autoRangeX() const;
+    QCPRange autoRangeY(int axis) const;
+    int rectIndexAt(const QPointF &pixel) const;
+
     PESGraph *owner;
     QCustomPlot *plot;
+    TAnnotationLayerable *annotations = nullptr;
+    TTableLayerable *table = nullptr;
+    QVector<QCPAxisRect *> rects;
+    QVector<QCPGraph *> graphs;         // per subset; null when not shown
+    QCPLegend *legend = nullptr;
+    QCPMarginGroup *margins = nullptr;
+
     bool layoutDirty = true;
     bool lookDirty = true;
     bool scaleDirty = true;
     bool allDataDirty = true;
     QVector<bool> subsetDirty;
+
+    bool repaintPending = false;
     bool zoomed = false;
+    QCPRange zoomX;
+    QVector<QCPRange> zoomY;           // per axis; size 0 when only X was zoomed
+
     QPoint lastMouse;
+    QPoint pressPos;
+    bool pressed = false;
+    bool draggingTable = false;
+    QPoint dragOffset;
+    bool swallowRelease = false;
+    int hoverAnnotation = -1;
 };

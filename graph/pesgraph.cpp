@@ -1,8 +1,12 @@
 #include "graph/pesgraph.h"
 
+#include "graph/graphcustomize.h"
 #include "graph/graphmodel.h"
 #include "graph/graphview.h"
 
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 #include <algorithm>
@@ -28,6 +32,7 @@ PESGraph::PESGraph(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view->plotWidget());
+    setFocusProxy(view->plotWidget());
     applyCursor();
 }
 
@@ -44,7 +49,7 @@ void PESGraph::setSubsets(int count)
 int PESGraph::Points() const { return m->points; }
 void PESGraph::setPoints(int count)
 {
-    m->setPoints(count);
+    m->setPoints(std::clamp(count, 0, kMaxPoints));
     view->markDataDirty();
 }
 
@@ -611,7 +616,11 @@ void PESGraph::applyCursor()
 
 // ---- actions ---------------------------------------------------------------
 
-void PESGraph::sgResetImage() { view->rebuild(false); }
+void PESGraph::sgResetImage()
+{
+    view->rebuild(false);
+    view->scheduleRepaint();
+}
 void PESGraph::sgInvalidateImage() { view->repaint(); }
 void PESGraph::Redraw()
 {
@@ -623,18 +632,66 @@ void PESGraph::sgReinitAndReset()
     view->rebuild(true);
     view->repaint();
 }
-void PESGraph::sgUndoZoom() { view->undoZoom(); }
+void PESGraph::sgUndoZoom()
+{
+    view->undoZoom();
+    view->scheduleRepaint();
+}
 bool PESGraph::isZoomed() const { return view->isZoomed(); }
 
 int PESGraph::sgCustomize()
 {
-    // Filled in with the dialog.
-    emit OnCustomizeDlg(0);
-    return 0;
+    TGraphCustomizeDialog dialog(this, window());
+    const int answer = customizeHook() ? customizeHook()(dialog) : dialog.exec();
+    const int result = answer == QDialog::Accepted ? 1 : 0;
+    if (result == 1) {
+        dialog.apply();
+        Redraw();
+    }
+    emit OnCustomizeDlg(result);
+    return result;
 }
 
-bool PESGraph::sgPrintDialog() { return false; }
-bool PESGraph::PrintTo(QPrinter &) { return false; }
+bool PESGraph::sgPrintDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    int answer;
+    if (printHook()) {
+        answer = printHook()(printer);
+    } else {
+        QPrintDialog dialog(&printer, window());
+        answer = dialog.exec();
+    }
+    if (answer != QDialog::Accepted)
+        return false;
+    return PrintTo(printer);
+}
+
+bool PESGraph::PrintTo(QPrinter &printer)
+{
+    Redraw();
+    QCPPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // Lay the graph out at screen-like proportions of the page, then scale it onto the page.
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    if (page.width() <= 0 || page.height() <= 0) {
+        painter.end();
+        return false;
+    }
+    const int width = std::max(plot()->width(), 900);
+    const int height = std::max(1, int(width * page.height() / page.width()));
+    const double scale = page.width() / width;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.scale(scale, scale);
+    plot()->toPainter(&painter, width, height);
+    const bool ok = painter.end();
+    // Back to the widget's own layout.
+    plot()->replot();
+    return ok;
+}
 
 // ---- pointer ---------------------------------------------------------------
 
@@ -649,6 +706,18 @@ QPointF PESGraph::graphToPixel(double x, double y, int axis) const
     return view->graphToPixel(x, y, axis);
 }
 
+static void forwardMouse(QWidget *from, QWidget *to, QMouseEvent *event)
+{
+    const QPointF local = to->mapFrom(from, event->position());
+    QMouseEvent copy(event->type(), local, event->scenePosition(), event->globalPosition(), event->button(),
+                     event->buttons(), event->modifiers());
+    QCoreApplication::sendEvent(to, &copy);
+}
+void PESGraph::mousePressEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseReleaseEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseMoveEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+void PESGraph::mouseDoubleClickEvent(QMouseEvent *event) { forwardMouse(this, plot(), event); }
+
 // ---- block -----------------------------------------------------------------
 
 QByteArray PESGraph::SaveGraphBlock() const { return GraphBlock::Save(*m); }
@@ -661,11 +730,16 @@ bool PESGraph::LoadGraphBlock(const QByteArray &block, QString *error)
     return true;
 }
 
+bool PESGraph::CheckGraphBlock(const QByteArray &block, QString *error)
+{
+    TGraphModel scratch;
+    return GraphBlock::Load(block, &scratch, error);
+}
+
 const TGraphModel &PESGraph::model() const { return *m; }
 void PESGraph::setModel(const TGraphModel &model)
 {
     *m = model;
-    usingCustomCursor = false;
     applyCursor();
     view->markLayoutDirty();
 }

@@ -60,6 +60,7 @@ class PESGraph : public QWidget
 public:
     // Limits of the model; a stored block beyond them is rejected.
     static constexpr int kMaxSubsets = 64;
+    static constexpr int kMaxPoints = 2000000;
     static constexpr int kMaxAxes = 8;
     static constexpr int kMaxAnnotations = 100000;
     static constexpr int kMaxTableCells = 65536;
@@ -104,7 +105,8 @@ public:
     int Subsets() const;
     void setSubsets(int count);             // keeps the cells of the remaining subsets
     int Points() const;
-    void setPoints(int count);              // keeps the cells below the new count; new cells X 0, Y null
+    void setPoints(int count);              // keeps the cells below the new count; new cells X 0, Y null;
+                                            // clamped to 0 .. kMaxPoints
 
     // ---- data -------------------------------------------------------------
     double XDataII(int subset, int point) const;      // 0 outside the cells
@@ -323,11 +325,11 @@ public:
     void setAllowSubsetsPage(bool on);
 
     // ---- actions ----------------------------------------------------------
-    void sgResetImage();            // rebuild what changed
-    void sgInvalidateImage();       // repaint
+    void sgResetImage();            // rebuild what changed; repaints soon (queued)
+    void sgInvalidateImage();       // repaint now
     void Redraw();                  // both of the above
     void sgReinitAndReset();        // rebuild everything and repaint
-    void sgUndoZoom();              // back to the scales before zooming (no repaint by itself)
+    void sgUndoZoom();              // back to the scales before zooming; repaints soon (queued)
     bool isZoomed() const;
     int sgCustomize();              // the customisation dialog; emits OnCustomizeDlg; returns 1 when confirmed
     bool sgPrintDialog();           // print dialog, then prints; true when printed
@@ -346,6 +348,9 @@ public:
     // Replaces the whole graph by the block's; on a malformed block returns
     // false with a reason in *error and leaves the graph exactly as it was.
     bool LoadGraphBlock(const QByteArray &block, QString *error = nullptr);
+    // Whether LoadGraphBlock would accept the block (nothing is changed), so a
+    // caller can refuse a bad file before it creates a window for it.
+    static bool CheckGraphBlock(const QByteArray &block, QString *error = nullptr);
 
     // ---- for tests and the dialogs ----------------------------------------
     const TGraphModel &model() const;
@@ -368,6 +373,14 @@ signals:
     void OnGraphHotSpot();                            // pointer entered an annotation
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
     void OnCustomizeDlg(int result);                  // 1 when confirmed
+
+protected:
+    // The plot fills the widget, so pointer events only reach the widget
+    // itself when sent to it directly (tests): they are handed to the plot.
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     friend class TGraphView;

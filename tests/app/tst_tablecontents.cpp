@@ -7,6 +7,7 @@
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/translation.h"
+#include "live/panel.h"
 #include "testregistry.h"
 
 #include <QCheckBox>
@@ -180,6 +181,28 @@ QString SourceDir()
     return dir.exists() ? dir.absolutePath() : QString();
 }
 
+// Every component key of a window's table names a component of that window; a
+// key that names nothing would silently leave a text untranslated. `absent`
+// lists the entries kept for components this build of the window does not have.
+void VerifyKeysNameComponents(QWidget *window, const QString &form, const QSet<QString> &absent)
+{
+    const Table t = Load(form);
+    const QString cls = QLatin1Char('T') + form;
+    for (const char *section : {"stCaptions", "stHints", "stFonts", "stCharSets", "stMultiLines",
+                                "stOtherStrings"}) {
+        for (const Entry &e : t.entries.value(QString::fromLatin1(section))) {
+            QString name = e.key;
+            const int dot = name.indexOf(QLatin1Char('.'));
+            if (dot > 0)
+                name.truncate(dot);
+            if (name == cls || absent.contains(name))
+                continue;
+            QVERIFY2(window->findChild<QObject *>(name),
+                     qPrintable(QStringLiteral("%1: %2 %3").arg(form, QLatin1String(section), e.key)));
+        }
+    }
+}
+
 } // namespace
 
 class TestTableContents : public QObject {
@@ -221,6 +244,11 @@ private slots:
     void readerLooksUpKeyedStrings();
     void readerGivesMessageBoxTexts();
     void mainTableNamesOnlyExistingComponents();
+    void windowTablesNameOnlyExistingComponents();
+    void panelShowsFrenchTexts();
+
+    // Help page
+    void helpPageIsUtf8FrenchFirst();
     void mainWindowShowsFrenchTexts();
     void aboutBoxShowsFrenchTitle();
     void dialogTableReachesItsWindow();
@@ -553,17 +581,33 @@ void TestTableContents::readerGivesMessageBoxTexts()
 
 void TestTableContents::mainTableNamesOnlyExistingComponents()
 {
-    // A key that names no component would silently leave a text untranslated.
     TfrmMain w;
-    const Table t = Load(QStringLiteral("frmMain"));
-    for (const char *section : {"stCaptions", "stHints", "stFonts", "stCharSets"}) {
-        for (const Entry &e : t.entries.value(QString::fromLatin1(section))) {
-            if (e.key == QLatin1String("TfrmMain"))
-                continue;
-            QVERIFY2(w.findChild<QObject *>(e.key), qPrintable(QStringLiteral("%1 %2").arg(
-                                                       QLatin1String(section), e.key)));
-        }
-    }
+    VerifyKeysNameComponents(&w, QStringLiteral("frmMain"), {});
+}
+
+void TestTableContents::windowTablesNameOnlyExistingComponents()
+{
+    TfrmAbout about;
+    VerifyKeysNameComponents(&about, QStringLiteral("frmAbout"), {});
+    TfrmPanel panel{TPanelHost{}};
+    VerifyKeysNameComponents(&panel, QStringLiteral("frmPanel"), {});
+}
+
+void TestTableContents::panelShowsFrenchTexts()
+{
+    TfrmPanel panel{TPanelHost{}};
+    ApplyTranslation(&panel, QStringLiteral("frmPanel"));
+    auto *noConnection = panel.findChild<QLabel *>(QStringLiteral("lblNoConnection"));
+    QVERIFY(noConnection);
+    QCOMPARE(noConnection->text(), QStringLiteral("Pas de connexion"));
+    auto *close = panel.findChild<QWidget *>(QStringLiteral("btnClose"));
+    QVERIFY(close);
+    QCOMPARE(close->toolTip(), QStringLiteral("Fermer le panneau de contrôle"));
+    // The display's own legends read the same in both languages.
+    auto *wetBulb = panel.findChild<QLabel *>(QStringLiteral("lblWETBULB"));
+    QVERIFY(wetBulb);
+    QCOMPARE(wetBulb->text(), QStringLiteral("WET BULB"));
+    QCOMPARE(panel.font().families().value(0), QStringLiteral("Arial Black"));
 }
 
 void TestTableContents::mainWindowShowsFrenchTexts()
@@ -620,6 +664,29 @@ void TestTableContents::dialogTableReachesItsWindow()
     QCOMPARE(minutes->itemText(0), QStringLiteral("00"));
     QCOMPARE(minutes->itemText(60), QStringLiteral("60"));
     QCOMPARE(setup.windowTitle(), QStringLiteral("Réglages Temps-Réel"));
+}
+
+void TestTableContents::helpPageIsUtf8FrenchFirst()
+{
+    const QString path = QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(
+        QStringLiteral("../../resources/help/QM738HELP.htm"));
+    QFile f(path);
+    if (!f.exists())
+        QSKIP("the help page is not beside this build");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString html = utf8.decode(bytes);
+    QVERIFY(!utf8.hasError());
+    QVERIFY(html.contains(QLatin1String("<meta charset=\"utf-8\">")));
+    const int french = html.indexOf(QStringLiteral("Connecter l'appareil"));
+    const int english = html.indexOf(QStringLiteral("Connecting the meter"));
+    QVERIFY(french > 0);
+    QVERIFY(english > french);
+    for (const char *topic : {"ComPort", "dialout", "plugdev", "udev", "HOLD", "MAX/MIN", "RECALL", ".ghf",
+                              ".csv", ".738", "Documents/QM738"})
+        QVERIFY2(html.indexOf(QLatin1String(topic)) < english && html.lastIndexOf(QLatin1String(topic)) > english,
+                 topic);
 }
 
 QM738_REGISTER_TEST(TestTableContents)

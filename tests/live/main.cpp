@@ -10,5 +10,5 @@ int main(int argc, char *argv[])
     // Widgets (the front panel) need the full application object.
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return RunLiveTests(argc, argv);
+    return RunRegisteredTests(argc, argv);
 }

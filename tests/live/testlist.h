@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-inline std::vector<std::function<QObject *()>> &LiveTestFactories()
+inline std::vector<std::function<QObject *()>> &TestFactories()
 {
     static std::vector<std::function<QObject *()>> factories;
     return factories;
@@ -16,13 +16,13 @@ inline std::vector<std::function<QObject *()>> &LiveTestFactories()
 
 template <class T>
 struct TRegisterTest {
-    TRegisterTest() { LiveTestFactories().push_back([] { return new T; }); }
+    TRegisterTest() { TestFactories().push_back([] { return new T; }); }
 };
 
-inline int RunLiveTests(int argc, char *argv[])
+inline int RunRegisteredTests(int argc, char *argv[])
 {
     int failures = 0;
-    for (auto &factory : LiveTestFactories()) {
+    for (auto &factory : TestFactories()) {
         std::unique_ptr<QObject> test(factory());
         failures += QTest::qExec(test.get(), argc, argv) != 0 ? 1 : 0;
     }

@@ -1,0 +1,90 @@
+// Cost of the meter link's per-tick work: the reply checks, one poll tick
+// against the in-process simulated meter (exchange, decode, no windows) and
+// one probe tick through hidapi when no meter is attached.
+
+#include "app/appstate.h"
+#include "link/frames.h"
+#include "link/hidusbbackend.h"
+#include "link/linkview.h"
+#include "link/meterlink.h"
+#include "link/supervisor.h"
+#include "sim/simusbbackend.h"
+
+#include <QtTest>
+
+namespace {
+class TNullView : public ILinkView {
+public:
+    QString Text(const QString &) override { return QString(); }
+    void SetStatusText(int, const QString &) override {}
+    void SetMainTimerInterval(int) override {}
+    void SetCommandEnabled(TLinkCommand, bool) override {}
+    void SetCommandVisible(TLinkCommand, bool) override {}
+    bool PanelWindowExists() const override { return false; }
+    void SetPanelNoConnectionVisible(bool) override {}
+    void SetPanelLinkIconVisible(bool) override {}
+    void RenderPanel(const TLiveReading &) override {}
+    bool RealTimeGraphWindowExists() const override { return false; }
+    void AppendRealTimePoint(uint8_t, double, const float *) override {}
+    QStringList PortList() const override { return {}; }
+    void SetPortList(const QStringList &) override {}
+    void SelectPort(int) override {}
+    void ShowSearchProgress() override {}
+    void SetSearchProgressText(const QString &) override {}
+    void CloseSearchProgress() override {}
+};
+} // namespace
+
+class BenchLink : public QObject {
+    Q_OBJECT
+private slots:
+    void checkLiveReply()
+    {
+        uint8_t reply[64] = {};
+        reply[0] = 0x02;
+        reply[63] = 0x03;
+        bool ok = false;
+        QBENCHMARK {
+            ok = CheckLiveReply(reply, 64);
+        }
+        QVERIFY(ok);
+    }
+
+    void pollTickSimulatedUsbMeter()
+    {
+        TAppState state;
+        TLinkBuffers buffers;
+        TLiveReading reading;
+        TSimUsbBackend usb;
+        TNullView view;
+        TMeterLink link(state, buffers);
+        link.SetUsbBackend(&usb);
+        TConnectionSupervisor supervisor(state, link, view, reading);
+        supervisor.MainTimerTimer();
+        QVERIFY(state.Connected);
+        QBENCHMARK {
+            supervisor.MainTimerTimer();
+        }
+        QVERIFY(state.Connected);
+    }
+
+    void probeTickWithoutMeterHidapi()
+    {
+        TAppState state;
+        TLinkBuffers buffers;
+        TLiveReading reading;
+        THidUsbBackend usb;
+        TNullView view;
+        TMeterLink link(state, buffers);
+        link.SetUsbBackend(&usb);
+        link.SetUsbIds({0xFFFE, 0xFFFE});
+        TConnectionSupervisor supervisor(state, link, view, reading);
+        QBENCHMARK {
+            supervisor.MainTimerTimer();
+        }
+        QVERIFY(!state.Connected);
+    }
+};
+
+QTEST_MAIN(BenchLink)
+#include "bench_link.moc"
