@@ -1,5 +1,7 @@
 #include "app/linkhost.h"
 
+#include "graph/realtime.h"
+
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/translation.h"
@@ -115,6 +117,8 @@ void TMainLinkView::AppendRealTimePoint(uint8_t status, double time, const float
 {
     if (AppendRealTimePointHook)
         AppendRealTimePointHook(status, time, values);
+    else
+        ::AppendRealTimePoint(status, time, values);
 }
 
 QStringList TMainLinkView::PortList() const

@@ -140,9 +140,12 @@ private slots:
         w.resize(900, 600);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        // Only the two windows made here: the front panel made at start-up goes.
+        // Only the two windows made here: the front panel and the real-time
+        // graph made at start-up go.
         if (w.PanelWindow)
             w.PanelWindow->parentWidget()->close();
+        if (w.RealTimeGraphWindow)
+            w.RealTimeGraphWindow->parentWidget()->close();
         QTRY_VERIFY(w.MdiArea->subWindowList().isEmpty());
         for (const char *title : {"One", "Two"}) {
             auto *c = new QWidget;
