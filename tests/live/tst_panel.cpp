@@ -115,7 +115,7 @@ private slots:
 
     // Blink tick
     void maxMinAvgAndRecFullBlink();
-    void blinkingStopsInItsPhaseAfterRequestsCleared();
+    void blinkingStopsInItsPhaseWhenRequestsEnd();
     void linkSymbolBlinksOnlyOnSerialLink();
 
     // Remote keys
@@ -441,15 +441,14 @@ void TestPanel::maxMinAvgAndRecFullBlink()
     QVERIFY(!Blink.TickRunning);
 }
 
-void TestPanel::blinkingStopsInItsPhaseAfterRequestsCleared()
+void TestPanel::blinkingStopsInItsPhaseWhenRequestsEnd()
 {
     TfrmPanel panel(host());
     panel.show();
     TLiveReading r = knownReading();
     r.maxMinAvgBlinkControl = r.blinkMaxMinAvg = r.blinkRecFull = true;
     Blink.Tick(r, false, &panel); // shown
-    ClearBlinkRequests(r);        // the meter is lost
-    QVERIFY(!r.blinkMaxMinAvg && !r.blinkRecFull);
+    r.blinkMaxMinAvg = r.blinkRecFull = false; // the requests are withdrawn
     for (int i = 0; i < 3; ++i) {
         Blink.Tick(r, false, &panel);
         for (QLabel *l : {panel.lblMAX, panel.lblMIN, panel.lblAVG, panel.imgREC, panel.imgFULL})
