@@ -246,6 +246,9 @@ private slots:
     void mainTableNamesOnlyExistingComponents();
     void windowTablesNameOnlyExistingComponents();
     void panelShowsFrenchTexts();
+
+    // Help page
+    void helpPageIsUtf8FrenchFirst();
     void mainWindowShowsFrenchTexts();
     void aboutBoxShowsFrenchTitle();
     void dialogTableReachesItsWindow();
@@ -661,6 +664,29 @@ void TestTableContents::dialogTableReachesItsWindow()
     QCOMPARE(minutes->itemText(0), QStringLiteral("00"));
     QCOMPARE(minutes->itemText(60), QStringLiteral("60"));
     QCOMPARE(setup.windowTitle(), QStringLiteral("Réglages Temps-Réel"));
+}
+
+void TestTableContents::helpPageIsUtf8FrenchFirst()
+{
+    const QString path = QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(
+        QStringLiteral("../../resources/help/QM738HELP.htm"));
+    QFile f(path);
+    if (!f.exists())
+        QSKIP("the help page is not beside this build");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString html = utf8.decode(bytes);
+    QVERIFY(!utf8.hasError());
+    QVERIFY(html.contains(QLatin1String("<meta charset=\"utf-8\">")));
+    const int french = html.indexOf(QStringLiteral("Connecter l'appareil"));
+    const int english = html.indexOf(QStringLiteral("Connecting the meter"));
+    QVERIFY(french > 0);
+    QVERIFY(english > french);
+    for (const char *topic : {"ComPort", "dialout", "plugdev", "udev", "HOLD", "MAX/MIN", "RECALL", ".ghf",
+                              ".csv", ".738", "Documents/QM738"})
+        QVERIFY2(html.indexOf(QLatin1String(topic)) < english && html.lastIndexOf(QLatin1String(topic)) > english,
+                 topic);
 }
 
 QM738_REGISTER_TEST(TestTableContents)
