@@ -1,5 +1,6 @@
 #include "live/decoder.h"
 
+#include "link/bytes.h"
 #include "live/derived.h"
 
 namespace {
@@ -33,7 +34,7 @@ inline bool Bit(const uint8_t *reply, int byte, int bit) { return (reply[byte] >
 // Signed 16-bit value, high byte first, in tenths.
 inline float Tenths(const uint8_t *reply, int index)
 {
-    const int16_t raw = static_cast<int16_t>((static_cast<uint16_t>(reply[index]) << 8) | reply[index + 1]);
+    const int16_t raw = static_cast<int16_t>(LinkBytes::ReadBE16(reply + index));
     return static_cast<float>(raw * 0.1);
 }
 

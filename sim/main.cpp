@@ -28,6 +28,7 @@ bool ParseFault(const QString &text, TSimFault &fault, int &count)
     else if (name == QLatin1String("silence")) fault = TSimFault::Silence;
     else if (name == QLatin1String("wrong-identity")) fault = TSimFault::WrongIdentity;
     else if (name == QLatin1String("too-many")) fault = TSimFault::TooManyBytes;
+    else if (name == QLatin1String("display-unset")) fault = TSimFault::DisplayUnset;
     else return false;
     return true;
 }
@@ -63,8 +64,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Microseconds per byte sent (default 1042 = 9600 baud; 0 = no pacing)."),
         QStringLiteral("us"), QStringLiteral("1042"));
     const QCommandLineOption faultOpt(QStringLiteral("fault"),
-        QStringLiteral("Inject a fault: bad-checksum, lost-bytes, late, silence, wrong-identity or "
-                       "too-many, optionally :count for the next count replies (repeatable)."),
+        QStringLiteral("Inject a fault: bad-checksum, lost-bytes, late, silence, wrong-identity, "
+                       "too-many or display-unset, optionally :count for the next count replies (repeatable)."),
         QStringLiteral("name[:count]"));
     const QCommandLineOption lateOpt(QStringLiteral("late-ms"),
         QStringLiteral("Delay of a late reply in ms (default 700)."), QStringLiteral("ms"), QStringLiteral("700"));

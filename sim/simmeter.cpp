@@ -3,32 +3,29 @@
 #include <cmath>
 #include <cstring>
 
+#include "link/bytes.h"
 #include "live/decoder.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-inline void PutBE16(QByteArray &a, int offset, int value)
-{
-    const uint16_t v = static_cast<uint16_t>(static_cast<int16_t>(value));
-    a[offset] = static_cast<char>(v >> 8);
-    a[offset + 1] = static_cast<char>(v & 0xFF);
-}
+inline uint8_t *Bytes(QByteArray &a) { return reinterpret_cast<uint8_t *>(a.data()); }
+inline const uint8_t *Bytes(const QByteArray &a) { return reinterpret_cast<const uint8_t *>(a.constData()); }
 
+// Signed 16-bit values go out as two's complement, high byte first.
 inline void PutBE16(uint8_t *p, int value)
 {
-    const uint16_t v = static_cast<uint16_t>(static_cast<int16_t>(value));
-    p[0] = static_cast<uint8_t>(v >> 8);
-    p[1] = static_cast<uint8_t>(v & 0xFF);
+    LinkBytes::WriteBE16(p, static_cast<uint16_t>(static_cast<int16_t>(value)));
 }
 
-inline uint8_t Sum8(const char *p, int count)
+inline void PutBE16(QByteArray &a, int offset, int value) { PutBE16(Bytes(a) + offset, value); }
+
+// The 24-bit end address at bytes 10-12 of the memory, high byte first.
+inline void PutEndAddress(QByteArray &a, int end)
 {
-    uint8_t sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(p[i]));
-    return sum;
+    a[10] = static_cast<char>((end >> 16) & 0xFF);
+    LinkBytes::WriteBE16(Bytes(a) + 11, static_cast<uint16_t>(end & 0xFFFF));
 }
 
 inline char Bcd(int v) { return static_cast<char>(((v / 10) % 10) << 4 | (v % 10)); }
@@ -411,7 +408,7 @@ QByteArray TSimMeter::LiveReply()
     PutBE16(b + 11, s.t1);
     PutBE16(b + 13, s.t2);
     EncodeLcdImage(Display(), b);
-    b[62] = Sum8(r.constData() + 1, 61);
+    b[62] = LinkBytes::Checksum8Range(b, 1, 61);
     b[63] = 0x03;
     return r;
 }
@@ -444,7 +441,7 @@ QByteArray TSimMeter::PageReply(int page) const
     if (page >= 1 && page <= PageCount)
         std::memcpy(r.data(), memory_.constData() + (page - 1) * PageSize, PageSize);
     PutBE16(r, 32, page);
-    r[34] = static_cast<char>(Sum8(r.constData(), PageSize));
+    r[34] = static_cast<char>(LinkBytes::Checksum8(Bytes(r), PageSize));
     r[35] = 0x05;
     return r;
 }
@@ -469,7 +466,7 @@ TSimReply TSimMeter::Answer(const uint8_t *frame, int length)
     case 'P': {
         // Page numbers count from 1 (addresses 0..31); 0 starts at the first
         // page as well, which is how the serial download begins.
-        int page = frame[2] << 8 | frame[3];
+        int page = LinkBytes::ReadBE16(frame + 2);
         if (page == 0)
             page = 1;
         if (page > PageCount)
@@ -541,6 +538,11 @@ void TSimMeter::ApplyFaults(uint8_t command, TSimReply &reply)
     }
     if (command == 'K' && TakeFault(TSimFault::WrongIdentity))
         reply.bytes.replace(23, 3, "739");
+    if (command == 'A' && TakeFault(TSimFault::DisplayUnset)) {
+        for (int i = 40; i <= 59; ++i)
+            reply.bytes[i] = char(0xFF);
+        reply.bytes[62] = char(LinkBytes::Checksum8Range(Bytes(reply.bytes), 1, 61));
+    }
     if (command == 'A' && TakeFault(TSimFault::BadChecksum))
         reply.bytes[62] = static_cast<char>(reply.bytes[62] + 1);
     if (page && TakeFault(TSimFault::BadChecksum))
@@ -559,8 +561,8 @@ void TSimMeter::ApplyFaults(uint8_t command, TSimReply &reply)
 
 int TSimMeter::EndAddress() const
 {
-    const uint8_t *m = reinterpret_cast<const uint8_t *>(memory_.constData());
-    return m[10] << 16 | m[11] << 8 | m[12];
+    const uint8_t *m = Bytes(memory_);
+    return m[10] << 16 | LinkBytes::ReadBE16(m + 11);
 }
 
 void TSimMeter::ClearMemory()
@@ -609,10 +611,7 @@ void TSimMeter::WriteMemory()
         memory_[q + 1] = char(0xA5);
         p = q + 2;
     }
-    const int end = p - 1;
-    memory_[10] = char((end >> 16) & 0xFF);
-    memory_[11] = char((end >> 8) & 0xFF);
-    memory_[12] = char(end & 0xFF);
+    PutEndAddress(memory_, p - 1);
 }
 
 bool TSimMeter::AddDataSet(const TSimDataSet &set)
@@ -724,9 +723,7 @@ void TSimMeter::AppendRecord(const TSample &s)
     const int header = q - 18 - 8 * (set.records.size() - 1);
     PutBE16(memory_, header + 12, set.records.size());
     const int newEnd = q + 9;
-    memory_[10] = char((newEnd >> 16) & 0xFF);
-    memory_[11] = char((newEnd >> 8) & 0xFF);
-    memory_[12] = char(newEnd & 0xFF);
+    PutEndAddress(memory_, newEnd);
     if (newEnd + 1 + 8 > MemorySize) {
         recording_ = false;
         full_ = true;

@@ -25,6 +25,7 @@ enum class TSimFault {
     Silence,        // no reply at all
     WrongIdentity,  // the identity reply names another model
     TooManyBytes,   // extra bytes follow the reply
+    DisplayUnset,   // live replies carry 0xFF in bytes 40-59 (display not yet written)
 };
 
 // One reply as it leaves the meter. An empty reply means the meter says nothing.

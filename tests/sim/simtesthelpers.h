@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "link/frames.h"
 #include "live/decoder.h"
 
 inline std::array<uint8_t, 7> Frame(char command, int page = 0)
@@ -22,30 +23,14 @@ inline uint8_t U8(const QByteArray &a, int i) { return uint8_t(a.at(i)); }
 inline int BE16(const QByteArray &a, int i) { return U8(a, i) << 8 | U8(a, i + 1); }
 inline int SBE16(const QByteArray &a, int i) { return int16_t(uint16_t(BE16(a, i))); }
 
-inline bool LiveReplyOk(const QByteArray &r)
-{
-    if (r.size() < 64 || U8(r, 0) != 0x02 || U8(r, 63) != 0x03)
-        return false;
-    unsigned sum = 0;
-    for (int i = 1; i <= 61; ++i)
-        sum += U8(r, i);
-    return (sum & 0xFF) == U8(r, 62);
-}
-
+// The program's own checks of the replies.
+inline const uint8_t *Raw(const QByteArray &r) { return reinterpret_cast<const uint8_t *>(r.constData()); }
+inline bool LiveReplyOk(const QByteArray &r) { return CheckLiveReply(Raw(r), int(r.size())); }
 inline bool PageReplyOk(const QByteArray &r)
 {
-    if (r.size() < 36 || U8(r, 35) != 0x05)
-        return false;
-    unsigned sum = 0;
-    for (int i = 0; i < 32; ++i)
-        sum += U8(r, i);
-    return (sum & 0xFF) == U8(r, 34);
+    return r.size() >= 36 && CheckPageReply(Raw(r), int(r.size()), 0, TLinkKind::Serial);
 }
-
-inline bool IdentityOk(const QByteArray &r)
-{
-    return r.size() >= 32 && r.mid(23, 3) == "738";
-}
+inline bool IdentityOk(const QByteArray &r) { return CheckIdentity(Raw(r), int(r.size())); }
 
 // The number four display digits show, or nothing when they do not read as one.
 inline std::optional<double> ReadDigits(const uint8_t glyphs[4], bool point, bool minus)

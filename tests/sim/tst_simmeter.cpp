@@ -352,6 +352,7 @@ void TstSimMeter::faults_data()
     QTest::newRow("live late") << late << 'A' << true << 64 << true;
     QTest::newRow("live too many") << many << 'A' << true << 70 << false;
     QTest::newRow("identity too many") << many << 'K' << true << 38 << false;
+    QTest::newRow("display unset") << int(TSimFault::DisplayUnset) << 'A' << true << 64 << false;
 }
 
 void TstSimMeter::faults()
@@ -369,10 +370,14 @@ void TstSimMeter::faults()
     QCOMPARE(delay > 0, late);
     bool ok = false;
     switch (command) {
-    case 'A': ok = LiveReplyOk(r); break;
+    case 'A':
+        ok = LiveReplyOk(r);
+        if (TSimFault(fault) == TSimFault::DisplayUnset)
+            QCOMPARE(r.mid(40, 20), QByteArray(20, char(0xFF)));
+        break;
     case 'P': ok = PageReplyOk(r); break;
     case 'K': ok = IdentityOk(r); break;
-    default: ok = r.size() >= 32 && r.mid(2, 2) == "OK"; break;
+    default: ok = r.size() >= 32 && CheckAcknowledgement(Raw(r)); break;
     }
     QCOMPARE(ok, accepted);
 }
