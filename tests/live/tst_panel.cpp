@@ -112,6 +112,7 @@ private slots:
     void indicatorsFollowTheirBits();
     void maxMinAvgKeptUnderBlinkControl();
     void renderedDigitsShowTheirGlyphs();
+    void missingGlyphsLeaveDigitBlank();
 
     // Blink tick
     void maxMinAvgAndRecFullBlink();
@@ -416,6 +417,22 @@ void TestPanel::renderedDigitsShowTheirGlyphs()
     check(panel.Image18, Small[2]);
     if (qEnvironmentVariableIsSet("QM738_PANEL_SHOT"))
         shot.save(qEnvironmentVariable("QM738_PANEL_SHOT"));
+}
+
+void TestPanel::missingGlyphsLeaveDigitBlank()
+{
+    // Loading stopped after glyph 4: the panel draws with what is there.
+    TLcdBitmaps partial = Large.mid(0, 5);
+    TPanelHost h = host();
+    h.LcdBitmaps = &partial;
+    h.LcdSmallBitmaps = nullptr;
+    TfrmPanel panel(h);
+    panel.show();
+    panel.Render(knownReading()); // RH " 45.0": 4 is there, 5 is not
+    QVERIFY(!panel.RHD2->pixmap().isNull());
+    QVERIFY(panel.RHD3->pixmap().isNull());
+    QVERIFY(panel.Image17->pixmap().isNull());
+    QCOMPARE(panel.GlyphCache[2], uint8_t(5));
 }
 
 // ---------------------------------------------------------------- blink tick
