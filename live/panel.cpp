@@ -45,12 +45,6 @@ int LoadLcdBitmaps(TLcdBitmaps &large, TLcdBitmaps &small)
     return loaded;
 }
 
-void ClearBlinkRequests(TLiveReading &reading)
-{
-    reading.blinkRecFull = false;
-    reading.blinkMaxMinAvg = false;
-}
-
 void TPanelBlink::Tick(const TLiveReading &reading, bool serialLink, TfrmPanel *panel)
 {
     TickRunning = true;

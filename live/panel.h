@@ -34,10 +34,6 @@ int LoadLcdBitmaps(TLcdBitmaps &large, TLcdBitmaps &small);
 // Makes sure the panel's pictures are reachable under ":/panel/".
 void InitPanelResources();
 
-// Clears the two blink requests (REC/FULL and MAX/MIN/AVG) of a reading, so a
-// lost meter leaves nothing blinking on the panel.
-void ClearBlinkRequests(TLiveReading &reading);
-
 class TfrmPanel;
 
 // The blink state of the panel's indicators. The main window keeps one for the

@@ -112,10 +112,11 @@ private slots:
     void indicatorsFollowTheirBits();
     void maxMinAvgKeptUnderBlinkControl();
     void renderedDigitsShowTheirGlyphs();
+    void missingGlyphsLeaveDigitBlank();
 
     // Blink tick
     void maxMinAvgAndRecFullBlink();
-    void blinkingStopsInItsPhaseAfterRequestsCleared();
+    void blinkingStopsInItsPhaseWhenRequestsEnd();
     void linkSymbolBlinksOnlyOnSerialLink();
 
     // Remote keys
@@ -418,6 +419,22 @@ void TestPanel::renderedDigitsShowTheirGlyphs()
         shot.save(qEnvironmentVariable("QM738_PANEL_SHOT"));
 }
 
+void TestPanel::missingGlyphsLeaveDigitBlank()
+{
+    // Loading stopped after glyph 4: the panel draws with what is there.
+    TLcdBitmaps partial = Large.mid(0, 5);
+    TPanelHost h = host();
+    h.LcdBitmaps = &partial;
+    h.LcdSmallBitmaps = nullptr;
+    TfrmPanel panel(h);
+    panel.show();
+    panel.Render(knownReading()); // RH " 45.0": 4 is there, 5 is not
+    QVERIFY(!panel.RHD2->pixmap().isNull());
+    QVERIFY(panel.RHD3->pixmap().isNull());
+    QVERIFY(panel.Image17->pixmap().isNull());
+    QCOMPARE(panel.GlyphCache[2], uint8_t(5));
+}
+
 // ---------------------------------------------------------------- blink tick
 
 void TestPanel::maxMinAvgAndRecFullBlink()
@@ -441,15 +458,14 @@ void TestPanel::maxMinAvgAndRecFullBlink()
     QVERIFY(!Blink.TickRunning);
 }
 
-void TestPanel::blinkingStopsInItsPhaseAfterRequestsCleared()
+void TestPanel::blinkingStopsInItsPhaseWhenRequestsEnd()
 {
     TfrmPanel panel(host());
     panel.show();
     TLiveReading r = knownReading();
     r.maxMinAvgBlinkControl = r.blinkMaxMinAvg = r.blinkRecFull = true;
     Blink.Tick(r, false, &panel); // shown
-    ClearBlinkRequests(r);        // the meter is lost
-    QVERIFY(!r.blinkMaxMinAvg && !r.blinkRecFull);
+    r.blinkMaxMinAvg = r.blinkRecFull = false; // the requests are withdrawn
     for (int i = 0; i < 3; ++i) {
         Blink.Tick(r, false, &panel);
         for (QLabel *l : {panel.lblMAX, panel.lblMIN, panel.lblAVG, panel.imgREC, panel.imgFULL})

@@ -2,6 +2,7 @@
 // re-created from the View menu, translated, blinking from MaxMinTimer.
 
 #include "app/frmmain.h"
+#include "app/linkhost.h"
 #include "live/panel.h"
 #include "testlist.h"
 
@@ -27,6 +28,8 @@ private slots:
     void activatingPanelDisablesOutputToGraph();
     void blinkTimerBlinksLinkSymbolOnSerialLink();
     void keyFromMainWindowRestartsMainTimer();
+    void blinkingStopsInItsPhaseWhenMeterGoes_data();
+    void blinkingStopsInItsPhaseWhenMeterGoes();
 };
 
 void TestPanelInMainWindow::startUpCreatesPanelAtTopLeft()
@@ -129,6 +132,42 @@ void TestPanelInMainWindow::keyFromMainWindowRestartsMainTimer()
     w.Panel()->btnHOLDClick();
     QVERIFY(w.MainTimer->isActive());
     QCOMPARE(w.MainTimer->interval(), 500);
+}
+
+void TestPanelInMainWindow::blinkingStopsInItsPhaseWhenMeterGoes_data()
+{
+    QTest::addColumn<bool>("disconnectButton");
+    QTest::addColumn<int>("ticksBefore");
+    QTest::newRow("connection lost, shown") << false << 1;
+    QTest::newRow("connection lost, hidden") << false << 2;
+    QTest::newRow("disconnect button, shown") << true << 1;
+    QTest::newRow("disconnect button, hidden") << true << 2;
+}
+
+void TestPanelInMainWindow::blinkingStopsInItsPhaseWhenMeterGoes()
+{
+    QFETCH(bool, disconnectButton);
+    QFETCH(int, ticksBefore);
+    TfrmMain w;
+    w.show();
+    w.MainTimer->stop();
+    w.MaxMinTimer->stop();
+    TfrmPanel *panel = w.Panel();
+    w.LiveReading.blinkRecFull = w.LiveReading.blinkMaxMinAvg = w.LiveReading.maxMinAvgBlinkControl = true;
+    w.PanelBlink.Phase = false;
+    for (int i = 0; i < ticksBefore; ++i)
+        w.MaxMinTimerTimer();
+    const bool phase = w.PanelBlink.Phase;
+    if (disconnectButton)
+        w.BitBtn2Click();
+    else
+        w.LinkHost->Supervisor.ConnectionLost();
+    QVERIFY(!w.LiveReading.blinkRecFull && !w.LiveReading.blinkMaxMinAvg);
+    for (int i = 0; i < 3; ++i) {
+        w.MaxMinTimerTimer();
+        for (QLabel *l : {panel->lblMAX, panel->lblMIN, panel->lblAVG, panel->imgREC, panel->imgFULL})
+            QCOMPARE(l->isVisible(), phase);
+    }
 }
 
 static TRegisterTest<TestPanelInMainWindow> registerPanelInMainWindow;
