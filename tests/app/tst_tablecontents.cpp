@@ -7,9 +7,15 @@
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/translation.h"
+#include "app/opensave.h"
+#include "graph/annoedit.h"
+#include "graph/graph.h"
+#include "graph/setuprealtime.h"
+#include "graph/setupscale.h"
 #include "live/panel.h"
 #include "testregistry.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -246,6 +252,7 @@ private slots:
     void mainTableNamesOnlyExistingComponents();
     void windowTablesNameOnlyExistingComponents();
     void panelShowsFrenchTexts();
+    void graphWindowShowsFrenchTexts();
 
     // Help page
     void helpPageIsUtf8FrenchFirst();
@@ -591,6 +598,36 @@ void TestTableContents::windowTablesNameOnlyExistingComponents()
     VerifyKeysNameComponents(&about, QStringLiteral("frmAbout"), {});
     TfrmPanel panel{TPanelHost{}};
     VerifyKeysNameComponents(&panel, QStringLiteral("frmPanel"), {});
+    // The graph window has no T4 group and no separate colour button.
+    TfrmGraph graph;
+    VerifyKeysNameComponents(&graph, QStringLiteral("frmGraph"),
+                             {QStringLiteral("Label15"), QStringLiteral("Label16"), QStringLiteral("ToolButton6")});
+    TfrmSetupRealTime setup;
+    VerifyKeysNameComponents(&setup, QStringLiteral("frmSetupRealTime"), {});
+    TfrmSetupScale scale;
+    VerifyKeysNameComponents(&scale, QStringLiteral("frmSetupScale"), {});
+    TfrmAnnoEdit anno;
+    VerifyKeysNameComponents(&anno, QStringLiteral("frmAnnoEdit"), {});
+    TfrmOpenSave chooser(TfrmOpenSave::SaveRole);
+    VerifyKeysNameComponents(&chooser, QStringLiteral("frmOpenSave"), {});
+}
+
+void TestTableContents::graphWindowShowsFrenchTexts()
+{
+    TfrmGraph graph;
+    auto *rh = graph.findChild<QAbstractButton *>(QStringLiteral("chkRH"));
+    QVERIFY(rh);
+    QCOMPARE(rh->text(), QStringLiteral("HR"));
+    auto *showMaxMin = graph.findChild<QAbstractButton *>(QStringLiteral("Button2"));
+    QVERIFY(showMaxMin);
+    QCOMPARE(showMaxMin->text(), QStringLiteral("Montrer MAX/MIN sur Graph"));
+    auto *cross = graph.findChild<QObject *>(QStringLiteral("ToolButton5"));
+    QVERIFY(cross);
+    QCOMPARE(cross->property("toolTip").toString(), QStringLiteral("Dessiner une croix sur le graphique"));
+    auto *minutes = graph.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+    QVERIFY(minutes);
+    QCOMPARE(minutes->count(), 61);
+    QCOMPARE(minutes->itemText(60), QStringLiteral("60"));
 }
 
 void TestTableContents::panelShowsFrenchTexts()
@@ -642,28 +679,31 @@ void TestTableContents::aboutBoxShowsFrenchTitle()
 
 void TestTableContents::dialogTableReachesItsWindow()
 {
-    // A stand-in for the set-up dialogs, built with their component names.
-    QDialog scale;
-    scale.setObjectName(QStringLiteral("frmSetupScale"));
-    scale.setWindowTitle(QStringLiteral("designed"));
-    auto *group = new QGroupBox(QStringLiteral("designed"), &scale);
-    group->setObjectName(QStringLiteral("GroupBox1"));
-    auto *save = new QCheckBox(QStringLiteral("designed"), group);
-    save->setObjectName(QStringLiteral("chkSave"));
-    ApplyTranslation(&scale, QStringLiteral("frmSetupScale"));
+    TfrmSetupScale scale;
     QCOMPARE(scale.windowTitle(), QStringLiteral("Réglage échelle axe Y"));
+    auto *group = scale.findChild<QGroupBox *>(QStringLiteral("GroupBox1"));
+    QVERIFY(group);
     QCOMPARE(group->title(), QStringLiteral("Réglage échelle axe Y"));
+    auto *save = scale.findChild<QCheckBox *>(QStringLiteral("chkSave"));
+    QVERIFY(save);
     QCOMPARE(save->text(), QStringLiteral("Sauvegarder ce paramétrage"));
 
-    QDialog setup;
-    setup.setObjectName(QStringLiteral("frmSetupRealTime"));
-    auto *minutes = new QComboBox(&setup);
-    minutes->setObjectName(QStringLiteral("ComboBox1"));
-    ApplyTranslation(&setup, QStringLiteral("frmSetupRealTime"));
+    TfrmSetupRealTime setup;
+    QCOMPARE(setup.windowTitle(), QStringLiteral("Réglages Temps-Réel"));
+    auto *minutes = setup.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+    QVERIFY(minutes);
     QCOMPARE(minutes->count(), 61);
     QCOMPARE(minutes->itemText(0), QStringLiteral("00"));
     QCOMPARE(minutes->itemText(60), QStringLiteral("60"));
-    QCOMPARE(setup.windowTitle(), QStringLiteral("Réglages Temps-Réel"));
+    // "Start" has no French text: the designed caption stays.
+    auto *start = setup.findChild<QAbstractButton *>(QStringLiteral("btnOpenSingleSet"));
+    QVERIFY(start);
+    QCOMPARE(start->text(), QStringLiteral("Start"));
+
+    TfrmOpenSave chooser(TfrmOpenSave::SaveRole);
+    auto *sets = chooser.findChild<QAbstractButton *>(QStringLiteral("btnOpenSets"));
+    QVERIFY(sets);
+    QCOMPARE(sets->text(), QStringLiteral("Enregistrer l'ensemble des acquisitions en fichier collection(*.738)"));
 }
 
 void TestTableContents::helpPageIsUtf8FrenchFirst()
