@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -124,6 +125,12 @@ TfrmGraph::TfrmGraph(QWidget *parent) : QWidget(parent)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
 
     siLangLinked_frmGraph = ApplyTranslation(this, QStringLiteral("frmGraph"));
+    // The table words one MIN label; the other two read the same.
+    if (auto *min = findChild<QLabel *>(QStringLiteral("Label10"))) {
+        for (const char *name : {"Label12", "Label3"})
+            if (auto *other = findChild<QLabel *>(QLatin1String(name)))
+                other->setText(min->text());
+    }
 }
 
 TfrmGraph::~TfrmGraph()
@@ -178,7 +185,9 @@ void TfrmGraph::BuildLayout()
     Panel12->setObjectName(QStringLiteral("Panel12"));
     Panel12->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel12->setAutoFillBackground(true);
-    Panel12->setMinimumWidth(150);
+    Panel12->setMinimumWidth(140);
+    Panel12->setStyleSheet(QStringLiteral("QLabel#Panel12 { background: #ffffe1; color: black; }"));
+    Panel12->hide();
     Panel12->setContentsMargins(4, 1, 4, 1);
     Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
     Panel12->raise();
@@ -884,15 +893,25 @@ void TfrmGraph::Button2Click()
 
 void TfrmGraph::pnlGraphResize()
 {
+    // The readout sits in the top-left corner of the plotting area, where it
+    // hides neither the legend nor the axis texts; it shows once it has a text.
     Panel12->adjustSize();
-    Panel12->move(PESGraph1->geometry().topLeft() + QPoint(2, 2));
+    const QRect area = PESGraph1->plotAreaRect();
+    const QPoint corner = area.isValid() && area.width() > Panel12->width()
+                              ? PESGraph1->mapTo(pnlGraph, area.topLeft()) + QPoint(3, 3)
+                              : PESGraph1->geometry().topLeft() + QPoint(2, 2);
+    Panel12->move(corner);
+    Panel12->setVisible(!Panel12->text().isEmpty());
     Panel12->raise();
 }
 
 bool TfrmGraph::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == pnlGraph && event->type() == QEvent::Resize)
+    if (watched == pnlGraph && event->type() == QEvent::Resize) {
         pnlGraphResize();
+        // The plot lays itself out after the resize: follow its plotting area.
+        QTimer::singleShot(0, this, [this] { pnlGraphResize(); });
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -934,8 +953,12 @@ void TfrmGraph::PESGraph1MouseMove()
     double x = 0, y = 0;
     if (!PESGraph1->pixelToGraph(QPointF(pixel), &x, &y, 0))
         return;
+    const bool first = Panel12->text().isEmpty();
     Panel12->setText(LocaleUtil::Fixed1(y) + QLatin1Char('@') + LocaleUtil::LongTime(x));
-    Panel12->adjustSize();
+    if (first)
+        pnlGraphResize();
+    else
+        Panel12->adjustSize();
 }
 
 void TfrmGraph::PESGraph1ZoomIn() { UndoZoom->setEnabled(true); }
