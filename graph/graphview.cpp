@@ -416,8 +416,14 @@ void TGraphView::rebuildLayout()
     }
     const QList<int> shown = m.shownSubsets();
     if (m.showLegend && !shown.isEmpty()) {
+        // The legend is centred at the top, clear of the window's readout at the top-left corner.
         legend = new QCPLegend;
-        layout->addElement(row++, 0, legend);
+        auto *legendRow = new QCPLayoutGrid;
+        layout->addElement(row++, 0, legendRow);
+        legendRow->addElement(0, 0, new QCPLayoutElement(plot));
+        legendRow->addElement(0, 1, legend);
+        legendRow->addElement(0, 2, new QCPLayoutElement(plot));
+        legendRow->setColumnStretchFactors({1.0, 0.001, 1.0});
         legend->setLayer(QStringLiteral("legend"));
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
         legend->setWrap(std::max<int>(1, int(shown.size())));
@@ -426,6 +432,7 @@ void TGraphView::rebuildLayout()
         legend->setFont(m.labelFont);
         legend->setTextColor(m.textColor);
         legend->setMargins(QMargins(4, 2, 4, 2));
+        legend->setColumnSpacing(14);
         layout->setRowStretchFactor(row - 1, 0.001);
     }
     for (int r = 0; r < row; ++r)

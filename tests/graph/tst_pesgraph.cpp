@@ -73,6 +73,7 @@ private slots:
     void nullValueLeavesGapWhenAsked();
     void hiddenSubsetsAreNotPlotted();
     void splitAxesShareX();
+    void legendIsCentredAtTheTop();
     void manualScalesAreApplied();
     void dateTimeTicksUseLocaleTexts();
     void pixelToGraphInsidePlotArea_data();
@@ -403,6 +404,21 @@ void TestPESGraph::splitAxesShareX()
     QCOMPARE(rects[0]->axis(QCPAxis::atBottom)->range(), rects[2]->axis(QCPAxis::atBottom)->range());
     QCOMPARE(graphOf(sg.g, 1)->valueAxis(), rects[1]->axis(QCPAxis::atLeft));
     QVERIFY(sg.g.plotAreaRect().contains(rects[2]->rect()));
+}
+
+void TestPESGraph::legendIsCentredAtTheTop()
+{
+    ShownGraph sg(5, 4);
+    QCPLegend *legend = sg.g.plot()->findChild<QCPLegend *>();
+    QVERIFY(legend);
+    QCOMPARE(legend->itemCount(), 5);
+    const QRect box = legend->outerRect();
+    QVERIFY(box.bottom() <= sg.g.plotAreaRect().top());
+    QVERIFY(box.left() > 100);     // clear of the window's readout at the top-left corner
+    QVERIFY(std::abs(box.center().x() - sg.g.width() / 2) < 40);
+    sg.g.setShowLegend(false);
+    sg.g.Redraw();
+    QVERIFY(!sg.g.plot()->findChild<QCPLegend *>());
 }
 
 void TestPESGraph::manualScalesAreApplied()
