@@ -65,7 +65,7 @@ private slots:
         QVector<float> ys(kSubsets * kPoints);
         for (int i = 0; i < xs.size(); ++i) {
             xs[i] = 46000.5 + (i / kSubsets) * 2 / 86400.0;
-            ys[i] = float(i % 50);
+            ys[i] = float(10 * (i % kSubsets) + 5 * std::sin((i / kSubsets) / 100.0));
         }
         QBENCHMARK {
             graph->LoadXData(xs.constData(), xs.size());
