@@ -54,9 +54,29 @@ TfrmOpenSave::TfrmOpenSave(Role role, QWidget *parent) : QDialog(parent), m_role
     } else {
         setWindowTitle(GetTextOrDefault(QStringLiteral("IDS_22")));
     }
+    FitCaptions();
     // Keyed texts may be missing in a bare table: keep a readable title.
     if (windowTitle().trimmed().isEmpty())
         setWindowTitle(role == OpenRole ? QStringLiteral("Open File") : QStringLiteral("Save File"));
+}
+
+void TfrmOpenSave::FitCaptions()
+{
+    // The box keeps its fixed size: a caption too long for its button is set
+    // in a smaller type rather than cut.
+    const int room = width() - 28 - 20;
+    for (QPushButton *b : {btnOpenSets, btnOpenSingleSet, Button1}) {
+        QFont f = font();
+        while (QFontMetrics(f).horizontalAdvance(b->text()) > room && f.pointSizeF() > 6.5)
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        b->setFont(f);
+    }
+}
+
+void TfrmOpenSave::showEvent(QShowEvent *event)
+{
+    FitCaptions();
+    QDialog::showEvent(event);
 }
 
 int TfrmOpenSave::Answer() const

@@ -24,7 +24,11 @@ public:
     QPushButton *btnOpenSingleSet = nullptr;
     QPushButton *Button1 = nullptr;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void FitCaptions();
     Role m_role;
 };
 
