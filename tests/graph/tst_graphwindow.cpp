@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <qcustomplot.h>
 #include <QtTest>
@@ -142,25 +143,35 @@ void TestGraphWindow::dataSetList()
 void TestGraphWindow::closeRealTimeQuestion_data()
 {
     QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("saveAs");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<bool>("unsavedAfter");
-    QTest::newRow("No closes") << int(Dialogs::No) << true << false;
-    QTest::newRow("Cancel keeps") << int(Dialogs::Cancel) << false << true;
+    QTest::newRow("No closes") << int(Dialogs::No) << QString() << true << false;
+    QTest::newRow("Cancel keeps") << int(Dialogs::Cancel) << QString() << false << true;
+    QTest::newRow("Yes and saved closes") << int(Dialogs::Yes) << QStringLiteral("rt.ghf") << true << false;
+    // A save that did not happen must not lose the recording.
+    QTest::newRow("Yes, save cancelled, keeps") << int(Dialogs::Yes) << QString() << false << true;
 }
 
 void TestGraphWindow::closeRealTimeQuestion()
 {
     QFETCH(int, answer);
+    QFETCH(QString, saveAs);
     QFETCH(bool, closed);
     QFETCH(bool, unsavedAfter);
     GraphTest::Answers answers;
     answers.messageAnswers = {answer};
+    QTemporaryDir dir;
+    if (!saveAs.isEmpty())
+        answers.filePath = dir.filePath(saveAs);
     TfrmGraph *w = CreateRealTimeGraphWindow();
     State().RealTimeGraphUnsaved = true;
     QCOMPARE(w->parentWidget()->close(), closed);
     QCOMPARE(answers.messages, QStringList{QStringLiteral("Save Real-Time Graph ?")});
     QCOMPARE(State().RealTimeGraphUnsaved, unsavedAfter);
     QCOMPARE(bool(GraphTest::Main()->RealTimeGraphWindow), !closed);
+    if (!saveAs.isEmpty())
+        QVERIFY(QFileInfo(answers.filePath).isFile());
 }
 
 void TestGraphWindow::closeLoggerQuestion()
