@@ -1,12 +1,11 @@
 #include "app/about.h"
 
+#include "app/icons.h"
 #include "app/translation.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -51,7 +50,12 @@ TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent)
     buttons->addWidget(BitBtn1);
     text->addLayout(buttons);
     auto *outer = new QHBoxLayout(this);
-    outer->setContentsMargins(78, 10, 12, 10); // the instrument emblem is painted on the left
+    outer->setContentsMargins(12, 8, 12, 8);
+    auto *emblem = new QLabel(this);
+    emblem->setObjectName(QStringLiteral("Image1"));
+    emblem->setPixmap(MeterEmblem(QSize(56, 100)));
+    outer->addWidget(emblem, 0, Qt::AlignTop);
+    outer->addSpacing(8);
     outer->addLayout(text);
 
     ApplyTranslation(this, QStringLiteral("frmAbout"));
@@ -76,27 +80,4 @@ void TfrmAbout::ShowAndPaint()
 void TfrmAbout::BitBtn1Click()
 {
     accept();
-}
-
-void TfrmAbout::paintEvent(QPaintEvent *event)
-{
-    QDialog::paintEvent(event);
-    // A small emblem of the meter: a dark body with a lit display.
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath body;
-    body.addRoundedRect(QRectF(22, 12, 40, 92), 8, 8);
-    p.fillPath(body, QColor(40, 44, 48));
-    p.fillRect(QRectF(28, 20, 28, 30), QColor(196, 208, 180));
-    p.setPen(QColor(30, 30, 30));
-    QFont f = font();
-    f.setPixelSize(9);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRectF(28, 20, 28, 30), Qt::AlignCenter, QStringLiteral("88.8"));
-    p.setBrush(QColor(90, 96, 104));
-    p.setPen(Qt::NoPen);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 2; ++c)
-            p.drawRoundedRect(QRectF(29 + c * 14, 58 + r * 14, 11, 9), 2, 2);
 }

@@ -24,9 +24,6 @@ public:
 
 public slots:
     void BitBtn1Click();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 };
 
 #include <QPointer>

@@ -136,3 +136,32 @@ QIcon ToolIcon(const QString &name)
     p.end();
     return QIcon(pm);
 }
+
+QPixmap MeterEmblem(const QSize &size)
+{
+    // Drawn on a 40 x 92 design and scaled: a dark body, a lit display and keys.
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal scale = qMin(size.width() / 44.0, size.height() / 96.0);
+    p.translate((size.width() - 44 * scale) / 2, (size.height() - 96 * scale) / 2);
+    p.scale(scale, scale);
+    QPainterPath body;
+    body.addRoundedRect(QRectF(2, 2, 40, 92), 8, 8);
+    p.fillPath(body, QColor(40, 44, 48));
+    p.fillRect(QRectF(8, 10, 28, 30), QColor(196, 208, 180));
+    p.setPen(QColor(30, 30, 30));
+    QFont f;
+    f.setPixelSize(9);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRectF(8, 10, 28, 30), Qt::AlignCenter, QStringLiteral("88.8"));
+    p.setBrush(QColor(90, 96, 104));
+    p.setPen(Qt::NoPen);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 2; ++c)
+            p.drawRoundedRect(QRectF(9 + c * 14, 48 + r * 14, 11, 9), 2, 2);
+    p.end();
+    return pm;
+}

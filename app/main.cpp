@@ -1,5 +1,6 @@
 #include "app/about.h"
 #include "app/frmmain.h"
+#include "app/icons.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
+    QApplication::setWindowIcon(QIcon(MeterEmblem(QSize(64, 64))));
 
     // The about box is the splash window until the main window has been shown.
     frmAbout = new TfrmAbout;
