@@ -327,14 +327,15 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     rate->setContentsMargins(4, 1, 4, 1);
     rate->setSpacing(3);
     Label17 = MakeLabel(pnlSamplingRate, "Label17", Fixed("Rate"));
-    ComboBox1 = new QComboBox(pnlSamplingRate);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItems(TwoDigitItems());
-    ComboBox1->setMaxVisibleItems(15);
-    ComboBox2 = new QComboBox(pnlSamplingRate);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->addItems(TwoDigitItems());
-    ComboBox2->setMaxVisibleItems(15);
+    auto twoDigitList = [this](const char *name) {
+        auto *list = new QComboBox(pnlSamplingRate);
+        list->setObjectName(QLatin1String(name));
+        list->addItems(TwoDigitItems());
+        list->setMaxVisibleItems(15);
+        return list;
+    };
+    ComboBox1 = twoDigitList("ComboBox1");
+    ComboBox2 = twoDigitList("ComboBox2");
     rate->addWidget(Label17);
     rate->addWidget(ComboBox1);
     rate->addWidget(MakeLabel(pnlSamplingRate, "Label18", QStringLiteral(":")));

@@ -108,6 +108,11 @@ private slots:
         QVERIFY(w.MainTimer->isActive());
         QVERIFY(w.State.UserFolder.endsWith(QLatin1String("/QM738/")));
         QVERIFY(qAbs(w.State.RealTimeSpanStep - 10.0 / 86400.0) < 1e-9);
+        // French is active: the status shows the connection state, menus and hints are French.
+        QCOMPARE(w.StatusText(1), QStringLiteral("Connexion Off"));
+        QCOMPARE(w.Exit1->text(), QStringLiteral("Q&uitter"));
+        QCOMPARE(w.SpeedButton1->toolTip(), QStringLiteral("Ouvrir fichier"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("QM738"));
         w.close();
     }
 
