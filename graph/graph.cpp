@@ -19,6 +19,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include "graph/flowlayout.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -309,9 +311,20 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    auto *row = new QHBoxLayout(pnlGraphStatistic);
+    auto *row = new TFlowLayout(pnlGraphStatistic);
     row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(6);
+    // Each caption stays with its field; the groups wrap in a narrow window.
+    auto group = [this, row](std::initializer_list<QWidget *> widgets) {
+        auto *g = new QWidget(pnlGraphStatistic);
+        auto *h = new QHBoxLayout(g);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(6);
+        for (QWidget *w : widgets) {
+            w->setParent(g);
+            h->addWidget(w);
+        }
+        row->addWidget(g);
+    };
 
     Label4 = MakeLabel(pnlGraphStatistic, "Label4", Fixed("Data No."));
     txtDataNo = MakeReadOnly(pnlGraphStatistic, "txtDataNo", 60);
@@ -347,17 +360,10 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
 
-    row->addWidget(Label4);
-    row->addWidget(txtDataNo);
-    row->addSpacing(8);
-    row->addWidget(Label1);
-    row->addWidget(txtStartTime);
-    row->addSpacing(8);
-    row->addWidget(Label5);
-    row->addWidget(pnlSamplingRate);
-    row->addSpacing(8);
-    row->addWidget(Button2);
-    row->addStretch(1);
+    group({Label4, txtDataNo});
+    group({Label1, txtStartTime});
+    group({Label5, pnlSamplingRate});
+    group({Button2});
 
     connect(ComboBox1, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
     connect(ComboBox2, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
@@ -418,7 +424,7 @@ QFrame *TfrmGraph::BuildStatisticPanel()
         grid->addWidget(MakeLabel(pnlStatistic, names[ch].minLabel, Fixed("MIN")), 1, col, Qt::AlignRight);
         grid->addWidget(MakeLabel(pnlStatistic, names[ch].avgLabel, Fixed("AVG")), 2, col, Qt::AlignRight);
         for (int r = 0; r < 3; ++r) {
-            QLineEdit *e = MakeReadOnly(pnlStatistic, edits[ch][r], 170);
+            QLineEdit *e = MakeReadOnly(pnlStatistic, edits[ch][r], 120);
             *targets[ch][r] = e;
             grid->addWidget(e, r, col + 1);
         }
