@@ -29,18 +29,21 @@ bool TMeterLink::ExchangeLive()
     return true;
 }
 
-bool TMeterLink::ExchangeLiveUsb()
+bool TMeterLink::OpenUsbForExchange()
 {
     if (!Usb)
         return false;
-    if (Usb->MvUsbOpen(Ids.vendorId, Ids.productId) != 0) {
+    if (Usb->MvUsbOpen(Ids.vendorId, Ids.productId) != 0 || Usb->MvUsbSetTimeouts(UsbTimeout, UsbTimeout) != 0) {
         Usb->MvUsbClose();
         return false;
     }
-    if (Usb->MvUsbSetTimeouts(UsbTimeout, UsbTimeout) != 0) {
-        Usb->MvUsbClose();
+    return true;
+}
+
+bool TMeterLink::ExchangeLiveUsb()
+{
+    if (!OpenUsbForExchange())
         return false;
-    }
     TFrameBuffer &frame = LinkBuffers.MainUsbFrame;
     frame.ComposeCounted(MeterCommand::Live, LinkBuffers.NextRequestCounter());
     Usb->MvUsbWrite(FrameSize, frame.data());
@@ -88,16 +91,8 @@ bool TMeterLink::ExchangeLiveSerial()
 
 bool TMeterLink::ProbeUsbIdentity(uint8_t command)
 {
-    if (!Usb)
+    if (!OpenUsbForExchange())
         return false;
-    if (Usb->MvUsbOpen(Ids.vendorId, Ids.productId) != 0) {
-        Usb->MvUsbClose();
-        return false;
-    }
-    if (Usb->MvUsbSetTimeouts(UsbTimeout, UsbTimeout) != 0) {
-        Usb->MvUsbClose();
-        return false;
-    }
     TFrameBuffer &frame = LinkBuffers.MainUsbFrame;
     frame.Compose(command);
     Usb->MvUsbWrite(FrameSize, frame.data());

@@ -85,6 +85,10 @@ public:
     static void WaitBlocking(int ms);
 
 private:
+    // Opens the device and sets the time-outs for a live or identity exchange;
+    // on a failure of either the device is closed and false returned.
+    bool OpenUsbForExchange();
+
     TAppState &AppState;
     TLinkBuffers &LinkBuffers;
     IUsbBackend *Usb = nullptr;
