@@ -90,6 +90,15 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text)
     return l;
 }
 
+// The raised strips and bars of the window.
+QFrame *MakeRaisedPanel(QWidget *parent, const char *name)
+{
+    auto *f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    return f;
+}
+
 QLineEdit *MakeReadOnly(QWidget *parent, const char *name, int width)
 {
     auto *e = new QLineEdit(parent);
@@ -229,9 +238,7 @@ QFrame *TfrmGraph::BuildDataSetPanel()
 
 QFrame *TfrmGraph::BuildToolBar1()
 {
-    ToolBar1 = new QFrame(this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    ToolBar1 = MakeRaisedPanel(this, "ToolBar1");
     auto *bar = new QHBoxLayout(ToolBar1);
     bar->setContentsMargins(4, 2, 4, 2);
     bar->setSpacing(2);
@@ -308,9 +315,7 @@ QFrame *TfrmGraph::BuildToolBar1()
 
 QFrame *TfrmGraph::BuildStatisticStrip()
 {
-    pnlGraphStatistic = new QFrame(this);
-    pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
-    pnlGraphStatistic->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    pnlGraphStatistic = MakeRaisedPanel(this, "pnlGraphStatistic");
     auto *row = new TFlowLayout(pnlGraphStatistic);
     row->setContentsMargins(6, 3, 6, 3);
     // Each caption stays with its field; the groups wrap in a narrow window.
@@ -373,9 +378,7 @@ QFrame *TfrmGraph::BuildStatisticStrip()
 
 QFrame *TfrmGraph::BuildChannelBar()
 {
-    ToolBar2 = new QFrame(this);
-    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    ToolBar2->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    ToolBar2 = MakeRaisedPanel(this, "ToolBar2");
     auto *row = new QHBoxLayout(ToolBar2);
     row->setContentsMargins(6, 2, 6, 2);
     row->setSpacing(14);
@@ -398,9 +401,7 @@ QFrame *TfrmGraph::BuildChannelBar()
 
 QFrame *TfrmGraph::BuildStatisticPanel()
 {
-    pnlStatistic = new QFrame(this);
-    pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
-    pnlStatistic->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    pnlStatistic = MakeRaisedPanel(this, "pnlStatistic");
     auto *grid = new QGridLayout(pnlStatistic);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setHorizontalSpacing(6);
