@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/loggerhostimpl.h"
 
 #include "app/about.h"
 #include "app/dialogs.h"
@@ -84,6 +85,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 
     // The meter link works on Comm1 and MainTimer.
     LinkHost = std::make_unique<TLinkHost>(*this);
+    LoggerHostImpl = std::make_unique<TMainLoggerHost>(*this);
+    SetLoggerHost(LoggerHostImpl.get());
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -103,6 +106,8 @@ TfrmMain::~TfrmMain()
 {
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
+    if (LoggerHost() == LoggerHostImpl.get())
+        SetLoggerHost(nullptr);
 }
 
 void TfrmMain::BuildMenus()

@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "live/livereading.h"
 #include "live/panel.h"
+#include "logger/datasets.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -27,6 +28,7 @@ class QToolBar;
 class QToolButton;
 class TfrmAbout;
 struct TLinkHost;
+class TMainLoggerHost;
 class TsiLang;
 class TsiLangDispatcher;
 
@@ -76,6 +78,11 @@ public:
 
     // The meter link: buffers, transports, supervisor and port discovery (app/linkhost.h).
     std::unique_ptr<TLinkHost> LinkHost;
+
+    // The decoded logger data of the last successful decode, and the narrow
+    // interface through which the logger, table and file code reach this window.
+    TLoggerStore LoggerStore;
+    std::unique_ptr<TMainLoggerHost> LoggerHostImpl;
 
     // Status bar: panel 0 (150 pixels) and panel 1 (the connection state).
     void SetStatusText(int panel, const QString &text);

@@ -1,0 +1,26 @@
+#include "app/loggerhostimpl.h"
+
+#include "app/frmmain.h"
+#include "app/translation.h"
+#include "graph/graph.h"
+
+#include <QToolButton>
+
+TAppState &TMainLoggerHost::State() { return Window.State; }
+TLoggerStore &TMainLoggerHost::Store() { return Window.LoggerStore; }
+void TMainLoggerHost::AddChildWindow(QWidget *child) { Window.AddChildWindow(child); }
+
+TfrmGraph *TMainLoggerHost::LoggerGraphWindow() const
+{
+    return qobject_cast<TfrmGraph *>(Window.LoggerGraphWindow.data());
+}
+
+void TMainLoggerHost::SetLoggerGraphWindow(TfrmGraph *window) { Window.LoggerGraphWindow = window; }
+
+void TMainLoggerHost::SetOutputToGraphEnabled(bool enabled)
+{
+    if (Window.btnOutputToGraph)
+        Window.btnOutputToGraph->setEnabled(enabled);
+}
+
+QString TMainLoggerHost::Text(const QString &key) { return GetTextOrDefault(key); }
