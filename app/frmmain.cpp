@@ -12,6 +12,8 @@
 #include "graph/graph.h"
 #include "graph/graphsetup.h"
 #include "graph/realtime.h"
+#include "logger/loadcommand.h"
+#include "logger/transferwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,6 +99,19 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
         l->setObjectName(QStringLiteral("Label%1").arg(i));
         l->hide();
     }
+
+    // Data Logger > Load over the link; its diagnostics go to the hidden labels.
+    TransferWindow = std::make_unique<TTransferWindow>(this, [](const QString &key) { return GetTextOrDefault(key); });
+    LoadCommand = std::make_unique<TLoadCommand>(LinkHost->Link, LinkHost->Supervisor, LinkHost->Discovery,
+                                                 LinkHost->View);
+    LoadCommand->SetMessageParent(this);
+    LoadCommand->SetSelectedPort([this] { return ComboBoxDeviceName->currentText(); });
+    TTransferProgress progress = TransferWindow->Callbacks();
+    progress.Diagnostic = [this](const QString &label, const QString &text) {
+        if (auto *l = findChild<QLabel *>(label, Qt::FindDirectChildrenOnly))
+            l->setText(text);
+    };
+    LoadCommand->Download().SetProgress(progress);
 
     FormCreate();
     siLang_frmMain = ApplyTranslation(this, QStringLiteral("frmMain"));
@@ -553,7 +568,10 @@ void TfrmMain::btnStopClick()
     RealTimeStop(false);
 }
 
-void TfrmMain::LoadData1Click() {}
+void TfrmMain::LoadData1Click()
+{
+    LoadCommand->LoadData1Click();
+}
 void TfrmMain::btnOutputToGraphClick() {}
 
 // Port choice, search and disconnect of the meter link.

@@ -27,6 +27,8 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
+class TLoadCommand;
+class TTransferWindow;
 struct TLinkHost;
 class TMainLoggerHost;
 class TsiLang;
@@ -83,6 +85,10 @@ public:
     // interface through which the logger, table and file code reach this window.
     TLoggerStore LoggerStore;
     std::unique_ptr<TMainLoggerHost> LoggerHostImpl;
+
+    // Data Logger > Load and its transfer progress window (the current frmScope).
+    std::unique_ptr<TTransferWindow> TransferWindow;
+    std::unique_ptr<TLoadCommand> LoadCommand;
 
     // Status bar: panel 0 (150 pixels) and panel 1 (the connection state).
     void SetStatusText(int panel, const QString &text);

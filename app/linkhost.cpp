@@ -179,7 +179,11 @@ namespace {
 std::unique_ptr<IUsbBackend> CreateProgramUsbBackend()
 {
     if (!HasDemoUsbBackendFactory())
-        SetDemoUsbBackendFactory([] { return std::make_unique<TSimUsbBackend>(); });
+        SetDemoUsbBackendFactory([] {
+            auto backend = std::make_unique<TSimUsbBackend>();
+            FillMemoryFromEnvironment(backend->Meter());   // QM738_DEMO_MEMORY
+            return backend;
+        });
     return CreateUsbBackend();
 }
 

@@ -33,6 +33,33 @@ bool ParseFault(const QString &text, TSimFault &fault, int &count)
     return true;
 }
 
+// "kind@page" or "kind@page:count".
+bool ParsePageFault(const QString &text, TSimPageFault &fault, int &page, int &count)
+{
+    const QStringList parts = text.split(QLatin1Char('@'));
+    if (parts.size() != 2)
+        return false;
+    const QString name = parts[0].trimmed().toLower();
+    const QStringList where = parts[1].split(QLatin1Char(':'));
+    bool ok = false;
+    page = where[0].toInt(&ok);
+    if (!ok || page < 1)
+        return false;
+    count = 1;
+    if (where.size() > 1) {
+        count = where[1].toInt(&ok);
+        if (!ok || count == 0)
+            return false;
+    }
+    if (name == QLatin1String("bad-checksum")) fault = TSimPageFault::BadChecksum;
+    else if (name == QLatin1String("cut-short")) fault = TSimPageFault::CutShort;
+    else if (name == QLatin1String("no-reply")) fault = TSimPageFault::NoReply;
+    else if (name == QLatin1String("bad-end")) fault = TSimPageFault::BadEnd;
+    else if (name == QLatin1String("silence")) fault = TSimPageFault::SilenceFrom;
+    else return false;
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -75,14 +102,42 @@ int main(int argc, char *argv[])
         QStringLiteral("Thermocouple type: K J E T N R S (default K)."), QStringLiteral("type"), QStringLiteral("K"));
     const QCommandLineOption emptyOpt(QStringLiteral("empty-memory"),
         QStringLiteral("Start with an empty logger memory instead of three data sets."));
+    const QCommandLineOption memoryOpt(QStringLiteral("memory"),
+        QStringLiteral("Fill the logger memory with data sets up to <bytes> (\"full\" = 262144)."),
+        QStringLiteral("bytes"));
+    const QCommandLineOption pageFaultOpt(QStringLiteral("page-fault"),
+        QStringLiteral("A fault of one page of a memory transfer: bad-checksum, cut-short, no-reply, bad-end "
+                       "or silence (from that page on), at page n (1 = addresses 0-31), optionally :count "
+                       "for that many replies of the page (repeatable)."),
+        QStringLiteral("name@n[:count]"));
     const QCommandLineOption verboseOpt(QStringLiteral("verbose"),
         QStringLiteral("Print every frame and reply in hex on standard error."));
-    parser.addOptions({linkOpt, seedOpt, byteOpt, faultOpt, lateOpt, unitOpt, typeOpt, emptyOpt, verboseOpt});
+    parser.addOptions({linkOpt, seedOpt, byteOpt, faultOpt, lateOpt, unitOpt, typeOpt, emptyOpt, memoryOpt,
+                       pageFaultOpt, verboseOpt});
     parser.process(app);
 
     auto meter = std::make_shared<TSimMeter>(parser.value(seedOpt).toUInt());
     if (parser.isSet(emptyOpt))
         meter->ClearMemory();
+    if (parser.isSet(memoryOpt)) {
+        const QString value = parser.value(memoryOpt).trimmed().toLower();
+        bool ok = value == QLatin1String("full");
+        const int bytes = ok ? TSimMeter::MemorySize : value.toInt(&ok);
+        if (!ok) {
+            std::fprintf(stderr, "qm738-meter-sim: --memory wants a byte count or \"full\"\n");
+            return 2;
+        }
+        meter->FillMemory(bytes);
+    }
+    for (const QString &f : parser.values(pageFaultOpt)) {
+        TSimPageFault fault;
+        int page = 0, count = 1;
+        if (!ParsePageFault(f, fault, page, count)) {
+            std::fprintf(stderr, "qm738-meter-sim: unknown page fault \"%s\"\n", qPrintable(f));
+            return 2;
+        }
+        meter->InjectPageFault(page, fault, count);
+    }
     meter->SetLateMs(parser.value(lateOpt).toInt());
     const QString unit = parser.value(unitOpt).toUpper();
     meter->SetUnitCode(unit == QLatin1String("F") ? 0 : unit == QLatin1String("K") ? 2 : 1);

@@ -125,18 +125,22 @@ bool TPtyMeter::WaitMs(int ms)
     return !stop_;
 }
 
-bool TPtyMeter::SendPaced(const QByteArray &bytes, int delayMs)
+bool TPtyMeter::SendPaced(const QByteArray &bytes, int delayMs, int frameBytes)
 {
     if (!WaitMs(delayMs))
         return false;
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const int us = byteTimeUs_;
+    // As on a wire, the meter has a frame only once its last byte is in, and
+    // the program has each reply byte only once its last bit is out: byte i
+    // arrives after the frame's own bytes and i + 1 bytes of the reply.
+    const int64_t lead = int64_t(us) * (frameBytes + 1);
     for (int i = 0; i < bytes.size(); ++i) {
         if (stop_)
             return false;
         if (us > 0) {
-            const auto due = start + std::chrono::microseconds(int64_t(us) * i);
+            const auto due = start + std::chrono::microseconds(lead + int64_t(us) * i);
             const auto now = Clock::now();
             if (due > now)
                 std::this_thread::sleep_for(due - now);
@@ -206,7 +210,7 @@ void TPtyMeter::Run()
                 log_(QStringLiteral("<- %1  -> %2%3").arg(Hex(frame),
                      reply.bytes.isEmpty() ? QStringLiteral("(no reply)") : Hex(reply.bytes),
                      reply.delayMs > 0 ? QStringLiteral(" (after %1 ms)").arg(reply.delayMs) : QString()));
-            if (!reply.bytes.isEmpty() && !SendPaced(reply.bytes, reply.delayMs))
+            if (!reply.bytes.isEmpty() && !SendPaced(reply.bytes, reply.delayMs, int(frame.size())))
                 return;
         }
     }

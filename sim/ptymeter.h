@@ -1,8 +1,9 @@
 #pragma once
 // The simulated meter as a serial device: a pseudo-terminal whose far end
 // answers 7-byte command frames with the meter's replies, paced at 9600 baud
-// (about 1.04 ms per byte). It runs on a thread of its own, so a program (or
-// a test) may block on the port while the meter answers.
+// (about 1.04 ms per byte, the frame's own bytes counted as well). It runs on
+// a thread of its own, so a program (or a test) may block on the port while
+// the meter answers.
 
 #include <QString>
 #include <atomic>
@@ -49,7 +50,7 @@ public:
 
 private:
     void Run();
-    bool SendPaced(const QByteArray &bytes, int delayMs);
+    bool SendPaced(const QByteArray &bytes, int delayMs, int frameBytes);
     bool WaitMs(int ms);   // false when asked to stop
 
     std::shared_ptr<TSimMeter> meter_;

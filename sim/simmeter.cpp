@@ -1,5 +1,6 @@
 #include "sim/simmeter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -500,6 +501,7 @@ TSimReply TSimMeter::Answer(const uint8_t *frame, int length)
         break;
     }
     ApplyFaults(command, reply);
+    ApplyPageFaults(command, reply);
     return reply;
 }
 
@@ -555,6 +557,47 @@ void TSimMeter::ApplyFaults(uint8_t command, TSimReply &reply)
         reply.bytes.append(QByteArray(extraBytes_, char(0xAA)));
     if (TakeFault(TSimFault::LateBytes))
         reply.delayMs = lateMs_;
+}
+
+void TSimMeter::InjectPageFault(int page, TSimPageFault fault, int count)
+{
+    pageFaults_.append({page, fault, count});
+}
+
+void TSimMeter::ClearPageFaults()
+{
+    pageFaults_.clear();
+    silent_ = false;
+}
+
+void TSimMeter::ApplyPageFaults(uint8_t command, TSimReply &reply)
+{
+    if (silent_) {
+        reply.bytes.clear();
+        return;
+    }
+    const bool page = command == 'P' || command == 'p' || command == 'r' || command == 'n';
+    if (!page || reply.bytes.size() < 36 || pageFaults_.isEmpty())
+        return;
+    const int number = LinkBytes::ReadBE16(Bytes(reply.bytes) + 32);
+    for (int i = 0; i < pageFaults_.size(); ++i) {
+        TPageFaultEntry &f = pageFaults_[i];
+        if (f.fault == TSimPageFault::SilenceFrom ? number < f.page : number != f.page)
+            continue;
+        switch (f.fault) {
+        case TSimPageFault::BadChecksum: reply.bytes[34] = char(reply.bytes[34] + 1); break;
+        case TSimPageFault::CutShort: reply.bytes.truncate(20); break;
+        case TSimPageFault::NoReply: reply.bytes.clear(); break;
+        case TSimPageFault::BadEnd: reply.bytes[35] = 0x04; break;
+        case TSimPageFault::SilenceFrom:
+            silent_ = true;
+            reply.bytes.clear();
+            return;
+        }
+        if (f.remaining > 0 && --f.remaining == 0)
+            pageFaults_.remove(i);
+        return;
+    }
 }
 
 // ---- logger memory --------------------------------------------------------
@@ -621,6 +664,56 @@ bool TSimMeter::AddDataSet(const TSimDataSet &set)
     sets_.append(set);
     WriteMemory();
     return true;
+}
+
+void TSimMeter::FillMemory(int bytes, int setCount)
+{
+    // Sets follow the header back to back: 20 bytes each and 8 per record.
+    // The used part is kept to a multiple of 4, and the number of sets made
+    // odd or even so that the records fill it exactly.
+    bytes = std::clamp(bytes, FirstDataSetOffset, MemorySize);
+    int used = (bytes - FirstDataSetOffset) / 4 * 4;
+    setCount = std::clamp(setCount, 1, 4000);
+    const bool oddNeeded = used % 8 == 4;
+    if ((setCount % 2 == 1) != oddNeeded)
+        setCount = setCount > 1 ? setCount - 1 : setCount + 1;
+    QVector<TSimDataSet> sets;
+    if (used >= 20 * setCount) {
+        const int records = (used - 20 * setCount) / 8;
+        const QVector<TSimDataSet> demo = DemoDataSets(seed_);
+        QDateTime start(QDate(2025, 8, 1), QTime(9, 0, 0));
+        for (int i = 0; i < setCount; ++i) {
+            TSimDataSet set = demo[i % demo.size()];
+            const int count = records / setCount + (i < records % setCount ? 1 : 0);
+            set.start = start;
+            set.records.clear();
+            set.records.reserve(count);
+            for (int j = 0; j < count; ++j) {
+                const double x = j / 40.0;
+                set.records.append({int16_t(Tenths(45.0 + 8.0 * std::sin(x + i) + 0.2 * Noise(seed_, j, 40 + i))),
+                                    int16_t(Tenths(21.0 + 3.0 * std::sin(x * 0.6 + i) + 0.05 * Noise(seed_, j, 50 + i))),
+                                    int16_t(Tenths(70.0 + 6.0 * std::cos(x * 0.4 + i) + 0.1 * Noise(seed_, j, 60 + i)))});
+            }
+            sets.append(set);
+            const int interval = 60 * set.intervalMinutes + set.intervalSeconds;
+            start = start.addSecs(qint64(count) * interval + 3600);
+        }
+    }
+    sets_ = sets;
+    recording_ = false;
+    full_ = false;
+    WriteMemory();
+}
+
+void FillMemoryFromEnvironment(TSimMeter &meter)
+{
+    const QByteArray value = qgetenv("QM738_DEMO_MEMORY").trimmed().toLower();
+    if (value.isEmpty())
+        return;
+    bool ok = false;
+    const int bytes = value == "full" ? TSimMeter::MemorySize : value.toInt(&ok);
+    if (value == "full" || ok)
+        meter.FillMemory(bytes);
 }
 
 void TSimMeter::LoadDemoDataSets()

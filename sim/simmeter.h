@@ -28,6 +28,15 @@ enum class TSimFault {
     DisplayUnset,   // live replies carry 0xFF in bytes 40-59 (display not yet written)
 };
 
+// Faults of single pages of a memory transfer.
+enum class TSimPageFault {
+    BadChecksum,  // the page reply carries a wrong checksum
+    CutShort,     // the page reply stops after 20 bytes
+    NoReply,      // the page reply is lost (over USB the read fails)
+    BadEnd,       // byte 35 of the page reply is 0x04 instead of 0x05
+    SilenceFrom,  // from this page on the meter answers nothing at all
+};
+
 // One reply as it leaves the meter. An empty reply means the meter says nothing.
 struct TSimReply {
     QByteArray bytes;
@@ -135,6 +144,14 @@ public:
     void LoadDemoDataSets();                   // the three sets a new meter holds
     static QVector<TSimDataSet> DemoDataSets(uint32_t seed);
     int EndAddress() const;                    // last used address (as last updated)
+    // Replaces the memory with data sets that use it up to `bytes` (end
+    // address bytes - 1 where the layout allows, at most the whole memory).
+    void FillMemory(int bytes, int setCount = 8);
+
+    // Page faults: each applies to the next `count` replies that carry page
+    // `page` (page 1 = addresses 0..31), whatever command asked for them.
+    void InjectPageFault(int page, TSimPageFault fault, int count = 1);
+    void ClearPageFaults();
 
     // Takes the samples due by the clock (statistics, logger records). Every
     // reply and every reading accessor does this itself.
@@ -157,6 +174,7 @@ private:
     void WriteMemory();
     bool TakeFault(TSimFault fault);
     void ApplyFaults(uint8_t command, TSimReply &reply);
+    void ApplyPageFaults(uint8_t command, TSimReply &reply);
 
     uint32_t seed_;
     bool manualClock_ = false;
@@ -201,6 +219,9 @@ private:
     int pageCursor_ = 0;
 
     QVector<TFaultEntry> faults_;
+    struct TPageFaultEntry { int page; TSimPageFault fault; int remaining; };
+    QVector<TPageFaultEntry> pageFaults_;
+    bool silent_ = false;
     int lateMs_ = 700;
     int extraBytes_ = 6;
     int lostBytes_ = 5;
@@ -209,6 +230,10 @@ private:
     int framesAnswered_ = 0;
     uint8_t lastCommand_ = 0;
 };
+
+// Fills the memory of `meter` as the environment variable QM738_DEMO_MEMORY
+// asks (a byte count, or "full"); nothing when it is not set.
+void FillMemoryFromEnvironment(TSimMeter &meter);
 
 // Writes the display part (bytes 38-57) of a live reply from a display image.
 void EncodeLcdImage(const TLcdImage &lcd, uint8_t *reply);

@@ -1,0 +1,104 @@
+#include "logger/loadcommand.h"
+
+#include "app/appstate.h"
+#include "app/dialogs.h"
+#include "link/discovery.h"
+#include "link/linkview.h"
+#include "link/meterlink.h"
+#include "link/supervisor.h"
+
+TLoadCommand::TLoadCommand(TMeterLink &link, TConnectionSupervisor &supervisor, TPortDiscovery &discovery,
+                           ILinkView &view)
+    : Link(link), Supervisor(supervisor), Discovery(discovery), View(view), Steps(BindDataSetSteps()),
+      Downloader(link, Steps), Text([&view](const QString &key) { return view.Text(key); })
+{
+}
+
+void TLoadCommand::SetSteps(TDataSetSteps steps)
+{
+    Steps = std::move(steps);
+    Downloader.SetSteps(Steps);
+}
+
+QString TLoadCommand::ErrorText(int result)
+{
+    return QStringLiteral("There was error,please try again!   error code=") + QString::number(result);
+}
+
+void TLoadCommand::LoadData1Click()
+{
+    if (Loading)
+        return;
+    Loading = true;
+    TAppState &state = Link.State();
+    if (!state.Connected) {
+        Dialogs::Message(MessageParent, Dialogs::Kind::Warning, Text(QStringLiteral("IDS_75")));
+        Loading = false;
+        return;
+    }
+    if (Supervisor.LiveReading().loggerRecording) {
+        Dialogs::Message(MessageParent, Dialogs::Kind::Warning, Text(QStringLiteral("IDS_76")));
+        Loading = false;
+        return;
+    }
+    Link.WaitWhilePollBusy();
+    Link.SetPollTimerEnabled(false);
+
+    if (Steps.PrepareLoggerGraphWindow)
+        Steps.PrepareLoggerGraphWindow();
+    Report(Downloader.DownloadMemory());
+    EndOfLoad();
+    Loading = false;
+}
+
+void TLoadCommand::Report(int result)
+{
+    TAppState &state = Link.State();
+    if (result == DownloadResult::Ok) {
+        state.LoggerDataUnsaved = true;
+        return;
+    }
+    if (result == DownloadResult::Cancelled)
+        return; // the user stopped it: the previous data stays, nothing to say
+    if (result == DownloadResult::NoData) {
+        Dialogs::Message(MessageParent, Dialogs::Kind::Information, Text(QStringLiteral("IDS_78")));
+        return;
+    }
+    Dialogs::Message(MessageParent, Dialogs::Kind::Error, ErrorText(result));
+    // Whatever link was used, the meter is told over USB that the download is
+    // off; the device is not opened for it and no reply is read.
+    if (IUsbBackend *usb = Link.UsbBackend()) {
+        usb->MvUsbPostWrite();
+        TFrameBuffer &frame = Link.Buffers().MainUsbFrame;
+        frame.Compose(MeterCommand::AbortTransfer);
+        usb->MvUsbWrite(FrameSize, frame.data());
+    }
+}
+
+void TLoadCommand::EndOfLoad()
+{
+    TAppState &state = Link.State();
+    if (state.SerialLink && state.Connected) {
+        Supervisor.ResetFailedPolls();
+        if (IMeterTransport *port = Link.SerialTransport())
+            port->Purge();
+        TMeterLink::WaitWithMessages(1000);
+        // Probes the selected port again and restarts the poll timer.
+        Discovery.ComboBoxDeviceNameChange(SelectedPort ? SelectedPort() : QString());
+        return;
+    }
+    Link.WaitWhilePollBusy();
+    Link.SetPollTimerEnabled(false);
+    if (IMeterTransport *port = Link.SerialTransport())
+        port->Close();
+    state.Connected = false;
+    state.UsbLink = false;
+    state.SerialLink = false;
+    Supervisor.ClearBlinkRequests();
+    if (View.PanelWindowExists()) {
+        View.SetPanelNoConnectionVisible(true);
+        View.SetPanelLinkIconVisible(false);
+    }
+    // The poll cycle looks for the USB meter again.
+    Link.SetPollTimerEnabled(true);
+}

@@ -1,0 +1,86 @@
+#include "logger/transferwindow.h"
+
+#include "logger/scope.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+// The window is brought up to date at most this often; a USB transfer
+// stores a page every few microseconds.
+constexpr int RepaintMs = 25;
+} // namespace
+
+TTransferWindow::TTransferWindow(QWidget *parent, std::function<QString(const QString &)> text)
+    : Parent(parent), Text(std::move(text))
+{
+}
+
+TTransferWindow::~TTransferWindow()
+{
+    delete Scope.data();
+}
+
+void TTransferWindow::ShowTransferProgress(int size)
+{
+    delete Scope.data();
+    Scope = new TfrmScope(Parent);
+    Scope->setAttribute(Qt::WA_DeleteOnClose, false);
+    Scope->setWindowTitle(Text ? Text(QStringLiteral("IDS_53")) : QStringLiteral("Data Retriving Progress"));
+    Scope->StartTransfer(size);
+    Scope->setModal(false);
+    Total = size;
+    Scope->CentreOnScreen();
+    Scope->show();
+    Scope->CentreOnScreen();
+    if (Parent)
+        Parent->repaint();
+    LastPaint.start();
+}
+
+void TTransferWindow::SetBytesReceived(int bytes)
+{
+    if (!Scope)
+        return;
+    if (bytes >= Total || !LastPaint.isValid() || LastPaint.elapsed() >= RepaintMs) {
+        Apply(bytes);
+        LastPaint.restart();
+    }
+}
+
+void TTransferWindow::Apply(int bytes)
+{
+    Scope->SetBytesReceived(bytes);
+}
+
+TfrmScope *TTransferWindow::Window() const
+{
+    return Scope.data();
+}
+
+bool TTransferWindow::CancelRequested() const
+{
+    return Scope && Scope->CancelRequested();
+}
+
+void TTransferWindow::Close(bool destroy)
+{
+    if (!Scope)
+        return;
+    if (destroy) {
+        delete Scope.data();
+        Scope = nullptr;
+    } else {
+        Scope->hide();
+    }
+}
+
+TTransferProgress TTransferWindow::Callbacks()
+{
+    TTransferProgress p;
+    p.Show = [this](int size) { ShowTransferProgress(size); };
+    p.SetBytesReceived = [this](int bytes) { SetBytesReceived(bytes); };
+    p.CancelRequested = [this] { return CancelRequested(); };
+    p.Close = [this](bool destroy) { Close(destroy); };
+    return p;
+}

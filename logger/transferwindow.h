@@ -1,0 +1,43 @@
+#pragma once
+// The transfer progress window: frmScope in its transfer role, made for each
+// transfer, centred, on top and not modal. Its Cancel button asks the
+// transfer to stop at the next page boundary.
+
+#include "logger/download.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+class QWidget;
+class TfrmScope;
+
+class TTransferWindow {
+public:
+    // `text` gives keyed texts (IDS_53) in the active language.
+    TTransferWindow(QWidget *parent, std::function<QString(const QString &key)> text);
+    ~TTransferWindow();
+    TTransferWindow(const TTransferWindow &) = delete;
+    TTransferWindow &operator=(const TTransferWindow &) = delete;
+
+    // A new window for a transfer of `size` bytes, shown at once.
+    void ShowTransferProgress(int size);
+    void SetBytesReceived(int bytes);
+    bool CancelRequested() const;
+    // Destroys the window (serial) or hides it (USB).
+    void Close(bool destroy);
+
+    // The current window, or null.
+    TfrmScope *Window() const;
+
+    // The callbacks a download reports through.
+    TTransferProgress Callbacks();
+
+private:
+    void Apply(int bytes);
+
+    QWidget *Parent;
+    std::function<QString(const QString &)> Text;
+    QPointer<TfrmScope> Scope;
+    QElapsedTimer LastPaint;
+    int Total = 0;
+};

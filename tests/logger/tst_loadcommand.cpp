@@ -1,0 +1,201 @@
+// Data Logger > Load: what it refuses, how it reports each outcome, that it
+// cannot run twice at once, and that Cancel leaves the previous data alone.
+
+#include "downloadrig.h"
+
+#include "app/dialogs.h"
+#include "logger/loadcommand.h"
+#include "logger/scope.h"
+#include "logger/transferwindow.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "../testregistry.h"
+
+namespace {
+
+// The command on a rig, with every message box answered and recorded.
+struct TLoadRig : TDownloadRig {
+    TLoadCommand command{link, supervisor, discovery, view};
+    QStringList messages;
+
+    TLoadRig()
+    {
+        command.SetSteps(Steps());
+        command.SetText([](const QString &key) { return key + QStringLiteral(" text"); });
+        command.SetSelectedPort([this] { return pty ? pty->PortPath() : QString(); });
+        Dialogs::SetMessageHandler([this](const Dialogs::MessageRequest &r) {
+            messages << r.text;
+            return int(Dialogs::Ok);
+        });
+    }
+    ~TLoadRig() { Dialogs::SetMessageHandler({}); }
+};
+
+} // namespace
+
+class TstLoadCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void refusals_data();
+    void refusals();
+    void reports_data();
+    void reports();
+    void secondLoadDuringTransferDoesNothing();
+    void cancelKeepsPreviousData_data();
+    void cancelKeepsPreviousData();
+};
+
+void TstLoadCommand::refusals_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("no connection") << false << QStringLiteral("IDS_75");
+    QTest::newRow("meter recording") << true << QStringLiteral("IDS_76");
+}
+
+void TstLoadCommand::refusals()
+{
+    QFETCH(bool, connected);
+    QFETCH(QString, key);
+    TLoadRig rig;
+    if (connected)
+        QVERIFY(rig.Connect(false));
+    rig.reading.loggerRecording = true;
+    rig.usb.ClearLog();
+    rig.timerSwitches.clear();
+
+    rig.command.LoadData1Click();
+    QCOMPARE(rig.messages, QStringList{key + QStringLiteral(" text")});
+    QVERIFY(rig.usb.Frames().isEmpty());
+    QVERIFY(rig.timerSwitches.isEmpty());
+    QCOMPARE(rig.prepared, 0);
+    QCOMPARE(rig.state.Connected, connected);
+    QVERIFY(!rig.command.LoadingData());
+}
+
+void TstLoadCommand::reports_data()
+{
+    QTest::addColumn<int>("decodeResult");
+    QTest::addColumn<bool>("badFirstPage");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("abortSent");
+
+    QTest::newRow("success") << 0 << false << QString() << false;
+    QTest::newRow("no data") << 6 << false << QStringLiteral("IDS_78") << false;
+    QTest::newRow("too many sets") << 2 << false << TLoadCommand::ErrorText(2) << true;
+    QTest::newRow("first page ends in 0x04") << 0 << true << TLoadCommand::ErrorText(1006) << true;
+}
+
+void TstLoadCommand::reports()
+{
+    QFETCH(int, decodeResult);
+    QFETCH(bool, badFirstPage);
+    QFETCH(QString, message);
+    QFETCH(bool, abortSent);
+
+    TLoadRig rig;
+    QVERIFY(rig.Connect(false));
+    rig.decodeResult = decodeResult;
+    if (badFirstPage)
+        rig.meter->InjectPageFault(1, TSimPageFault::BadEnd);
+    rig.usb.ClearLog();
+
+    rig.command.LoadData1Click();
+    if (message.startsWith(QStringLiteral("IDS_")))
+        message += QStringLiteral(" text");
+    QCOMPARE(rig.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(rig.prepared, 1);
+    const bool ok = decodeResult == 0 && !badFirstPage;
+    QCOMPARE(rig.state.LoggerDataUnsaved, ok);
+    QCOMPARE(rig.graphed, ok ? QList<int>{0} : QList<int>{});
+    QCOMPARE(rig.tempCount >= 0, ok);
+    QCOMPARE(rig.UsbCommands().endsWith('Q'), abortSent);
+    // The link is dropped; the poll cycle finds the meter again.
+    QVERIFY(!rig.state.Connected && !rig.state.UsbLink);
+    QCOMPARE(rig.timerSwitches.last(), true);
+    rig.supervisor.MainTimerTimer();
+    QVERIFY(rig.state.Connected);
+    QVERIFY(!rig.command.LoadingData());
+}
+
+void TstLoadCommand::secondLoadDuringTransferDoesNothing()
+{
+    TLoadRig rig;
+    QVERIFY(rig.Connect(false));
+    rig.usb.ClearLog();
+    bool loadingDuringTransfer = false;
+    TTransferProgress progress;
+    progress.Show = [&](int) {
+        loadingDuringTransfer = rig.command.LoadingData();
+        rig.command.LoadData1Click(); // as if the button were pressed again
+    };
+    rig.command.Download().SetProgress(progress);
+
+    rig.command.LoadData1Click();
+    QVERIFY(loadingDuringTransfer);
+    QCOMPARE(int(rig.UsbCommands().count('P')), 1);
+    QCOMPARE(rig.decodes, 1);
+    QCOMPARE(rig.prepared, 1);
+    QVERIFY(rig.messages.isEmpty());
+}
+
+void TstLoadCommand::cancelKeepsPreviousData_data()
+{
+    QTest::addColumn<bool>("serialLink");
+    QTest::newRow("serial") << true;
+    QTest::newRow("usb") << false;
+}
+
+void TstLoadCommand::cancelKeepsPreviousData()
+{
+    QFETCH(bool, serialLink);
+    TLoadRig rig;
+    rig.meter->FillMemory(64 * 1024);
+    QVERIFY(rig.Connect(serialLink));
+    rig.usb.ClearLog();
+    rig.state.LoggerDataUnsaved = false;
+
+    // The real progress window; its Cancel button is pressed once it shows.
+    TTransferWindow window(nullptr, [](const QString &key) { return key + QStringLiteral(" text"); });
+    TTransferProgress progress = window.Callbacks();
+    bool shownAsTransfer = false;
+    progress.Show = [&](int size) {
+        window.ShowTransferProgress(size);
+        TfrmScope *scope = window.Window();
+        shownAsTransfer = scope->isVisible() && !scope->isModal() && scope->BitBtn2->isVisible()
+                          && scope->windowTitle() == QStringLiteral("IDS_53 text")
+                          && scope->Progress1->maximum() == size && scope->lblTotalBytes->text().toInt() == size
+                          && !scope->GroupBox1->isVisible();
+        QTimer::singleShot(0, scope, [scope] { QTest::mouseClick(scope->BitBtn2, Qt::LeftButton); });
+    };
+    rig.command.Download().SetProgress(progress);
+
+    rig.command.LoadData1Click();
+    QVERIFY(shownAsTransfer);
+    QVERIFY(rig.messages.isEmpty());
+    QCOMPARE(rig.decodes, 0);
+    QCOMPARE(rig.tempCount, -1);
+    QVERIFY(rig.graphed.isEmpty());
+    QVERIFY(!rig.state.LoggerDataUnsaved);
+    QVERIFY(rig.command.Download().ReceivedByteCount() < rig.command.Download().TransferSize());
+    if (serialLink) {
+        QVERIFY(rig.SerialMeterGot(QStringLiteral("02 71 00 00 00 00 03")));
+        QVERIFY(!window.Window());                       // destroyed
+        QVERIFY(rig.state.Connected && rig.state.SerialLink); // the port was probed again
+    } else {
+        QVERIFY(rig.UsbCommands().contains("pq"));
+        QVERIFY(!rig.UsbCommands().contains('Q'));
+        QVERIFY(window.Window() && !window.Window()->isVisible()); // hidden
+        QVERIFY(!rig.state.Connected);
+    }
+    QCOMPARE(rig.timerSwitches.last(), true);
+}
+
+QM738_REGISTER_TEST(TstLoadCommand)
+#include "tst_loadcommand.moc"
