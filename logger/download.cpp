@@ -120,7 +120,8 @@ int TMemoryDownload::WaitForSerialBytes(int count, int ms)
     timer.start();
     for (;;) {
         const int n = port ? std::max(0, port->BytesWaiting()) : 0;
-        if (n >= count || timer.elapsed() >= ms)
+        // Cancel also ends a wait, so a silent meter does not hold the user.
+        if (n >= count || timer.elapsed() >= ms || CancelRequested())
             return n;
         PollPause();
     }
@@ -206,7 +207,7 @@ int TMemoryDownload::TransferSerial()
                 if (!done && !CancelRequested()) {
                     for (int i = 0; i < 10; ++i) {
                         SendSerial(MeterCommand::NextPage);
-                        if (WaitForSerialBytes(1, Times.silenceMs) > 0)
+                        if (WaitForSerialBytes(1, Times.silenceMs) > 0 || CancelRequested())
                             break;
                     }
                 }

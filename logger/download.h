@@ -11,7 +11,6 @@
 #include <functional>
 
 class TMeterLink;
-class IMeterTransport;
 
 // Result codes of DownloadMemory and the two transfers (0 is success).
 namespace DownloadResult {
@@ -112,8 +111,8 @@ private:
 
     // Serial helpers.
     void SendSerial(uint8_t command);
-    // Polls the count of bytes waiting until it reaches `count` or `ms` pass,
-    // processing window messages; returns the last count.
+    // Polls the count of bytes waiting until it reaches `count`, `ms` pass or
+    // the user cancels, processing window messages; returns the last count.
     int WaitForSerialBytes(int count, int ms);
     // Reads all `waiting` bytes; the first 36 land in `reply`. False when
     // fewer than 36 could be read.

@@ -148,15 +148,20 @@ void TstLoadCommand::secondLoadDuringTransferDoesNothing()
 void TstLoadCommand::cancelKeepsPreviousData_data()
 {
     QTest::addColumn<bool>("serialLink");
-    QTest::newRow("serial") << true;
-    QTest::newRow("usb") << false;
+    QTest::addColumn<int>("silentFrom"); // the meter says nothing from this page on (0: never)
+    QTest::newRow("serial") << true << 0;
+    QTest::newRow("serial, meter silent after the second page") << true << 3;
+    QTest::newRow("usb") << false << 0;
 }
 
 void TstLoadCommand::cancelKeepsPreviousData()
 {
     QFETCH(bool, serialLink);
+    QFETCH(int, silentFrom);
     TLoadRig rig;
     rig.meter->FillMemory(64 * 1024);
+    if (silentFrom > 0)
+        rig.meter->InjectPageFault(silentFrom, TSimPageFault::SilenceFrom);
     QVERIFY(rig.Connect(serialLink));
     rig.usb.ClearLog();
     rig.state.LoggerDataUnsaved = false;
@@ -165,18 +170,23 @@ void TstLoadCommand::cancelKeepsPreviousData()
     TTransferWindow window(nullptr, [](const QString &key) { return key + QStringLiteral(" text"); });
     TTransferProgress progress = window.Callbacks();
     bool shownAsTransfer = false;
-    progress.Show = [&](int size) {
+    progress.Show = [&, silentFrom](int size) {
         window.ShowTransferProgress(size);
         TfrmScope *scope = window.Window();
         shownAsTransfer = scope->isVisible() && !scope->isModal() && scope->BitBtn2->isVisible()
                           && scope->windowTitle() == QStringLiteral("IDS_53 text")
                           && scope->Progress1->maximum() == size && scope->lblTotalBytes->text().toInt() == size
                           && !scope->GroupBox1->isVisible();
-        QTimer::singleShot(0, scope, [scope] { QTest::mouseClick(scope->BitBtn2, Qt::LeftButton); });
+        // With a silent meter the press comes while the next page is awaited.
+        QTimer::singleShot(silentFrom > 0 ? 300 : 0, scope, [scope] { QTest::mouseClick(scope->BitBtn2, Qt::LeftButton); });
     };
     rig.command.Download().SetProgress(progress);
 
+    QElapsedTimer timer;
+    timer.start();
     rig.command.LoadData1Click();
+    // Cancel does not wait out a silent meter (5 s per request of the next page).
+    QVERIFY(timer.elapsed() < 4000);
     QVERIFY(shownAsTransfer);
     QVERIFY(rig.messages.isEmpty());
     QCOMPARE(rig.decodes, 0);
@@ -187,7 +197,8 @@ void TstLoadCommand::cancelKeepsPreviousData()
     if (serialLink) {
         QVERIFY(rig.SerialMeterGot(QStringLiteral("02 71 00 00 00 00 03")));
         QVERIFY(!window.Window());                       // destroyed
-        QVERIFY(rig.state.Connected && rig.state.SerialLink); // the port was probed again
+        if (silentFrom == 0)
+            QVERIFY(rig.state.Connected && rig.state.SerialLink); // the port was probed again
     } else {
         QVERIFY(rig.UsbCommands().contains("pq"));
         QVERIFY(!rig.UsbCommands().contains('Q'));
