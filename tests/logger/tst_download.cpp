@@ -11,7 +11,7 @@
 
 namespace {
 
-struct TPageFaultSpec {
+struct TPageFaultCase {
     int page;
     TSimPageFault fault;
     int count;
@@ -19,7 +19,7 @@ struct TPageFaultSpec {
 
 } // namespace
 
-Q_DECLARE_METATYPE(QVector<TPageFaultSpec>)
+Q_DECLARE_METATYPE(QVector<TPageFaultCase>)
 
 class TstMemoryDownload : public QObject {
     Q_OBJECT
@@ -56,27 +56,27 @@ void TstMemoryDownload::imageEqualsMeterMemory_data()
 {
     QTest::addColumn<bool>("serialLink");
     QTest::addColumn<int>("fill");   // bytes of memory in use; 0 keeps the three demo sets
-    QTest::addColumn<QVector<TPageFaultSpec>>("faults");
+    QTest::addColumn<QVector<TPageFaultCase>>("faults");
     QTest::addColumn<QByteArray>("usbCommands"); // USB: the commands sent, runs of "p" shortened
 
     QTest::newRow("serial, bad checksum and a reply cut short")
         << true << 0
-        << QVector<TPageFaultSpec>{{5, TSimPageFault::BadChecksum, 1}, {40, TSimPageFault::CutShort, 1}}
+        << QVector<TPageFaultCase>{{5, TSimPageFault::BadChecksum, 1}, {40, TSimPageFault::CutShort, 1}}
         << QByteArray();
     QTest::newRow("usb, 89 pages")
-        << false << 2844 << QVector<TPageFaultSpec>{} << QByteArray("Pp*q");
+        << false << 2844 << QVector<TPageFaultCase>{} << QByteArray("Pp*q");
     QTest::newRow("usb, failed read after p recovered by r")
-        << false << 0 << QVector<TPageFaultSpec>{{7, TSimPageFault::NoReply, 1}} << QByteArray("Pp*rp*q");
+        << false << 0 << QVector<TPageFaultCase>{{7, TSimPageFault::NoReply, 1}} << QByteArray("Pp*rp*q");
     QTest::newRow("usb, failed reads after p and r: recovery phase")
-        << false << 0 << QVector<TPageFaultSpec>{{7, TSimPageFault::NoReply, 2}} << QByteArray("Pp*rAPPp*q");
-    QTest::newRow("usb, full memory") << false << 262144 << QVector<TPageFaultSpec>{} << QByteArray("Pp*q");
+        << false << 0 << QVector<TPageFaultCase>{{7, TSimPageFault::NoReply, 2}} << QByteArray("Pp*rAPPp*q");
+    QTest::newRow("usb, full memory") << false << 262144 << QVector<TPageFaultCase>{} << QByteArray("Pp*q");
 }
 
 void TstMemoryDownload::imageEqualsMeterMemory()
 {
     QFETCH(bool, serialLink);
     QFETCH(int, fill);
-    QFETCH(QVector<TPageFaultSpec>, faults);
+    QFETCH(QVector<TPageFaultCase>, faults);
     QFETCH(QByteArray, usbCommands);
 
     TDownloadRig rig;
@@ -86,7 +86,7 @@ void TstMemoryDownload::imageEqualsMeterMemory()
     const int size = TransferSizeFor(rig.meter->EndAddress());
     QVERIFY(rig.Connect(serialLink));
     rig.usb.ClearLog();
-    for (const TPageFaultSpec &f : faults)
+    for (const TPageFaultCase &f : faults)
         rig.WithMeter([&f](TSimMeter &m) { m.InjectPageFault(f.page, f.fault, f.count); });
 
     TMemoryDownload download(rig.link, rig.Steps());
