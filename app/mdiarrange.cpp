@@ -29,15 +29,26 @@ QVector<QRect> TileWindowRects(const QRect &area, const QVector<TMdiWindowLimits
         column = std::max(column, size.width());
     }
 
-    // The others share what is left, or the whole area when too little is left.
-    QRect rest = area.adjusted(column, 0, 0, 0);
-    if (rest.width() < std::max(200, area.width() / 4))
-        rest = area;
     const int n = int(others.size());
     if (n == 0)
         return rects;
-    const int perColumn = std::clamp(rest.height() / std::max(1, minHeight), 1, n);
-    const int columns = (n + perColumn - 1) / perColumn;
+    int widest = 1;
+    for (int i : others)
+        widest = std::max(widest, windows[i].minimum.width());
+
+    // The others share what is left, or the whole area when too little is left.
+    QRect rest = area.adjusted(column, 0, 0, 0);
+    if (rest.width() < std::max(widest, area.width() / 4))
+        rest = area;
+    // One above the other while each keeps minHeight, in as few columns as
+    // that needs; never more columns than the windows' minimum widths allow.
+    int perColumn = std::clamp(rest.height() / std::max(1, minHeight), 1, n);
+    int columns = (n + perColumn - 1) / perColumn;
+    const int fitting = std::max(1, rest.width() / widest);
+    if (columns > fitting) {
+        columns = fitting;
+        perColumn = (n + columns - 1) / columns;
+    }
     int index = 0;
     for (int c = 0; c < columns; ++c) {
         // Spread the windows evenly: the first columns take one more when they do not divide.

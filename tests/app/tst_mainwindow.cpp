@@ -206,11 +206,14 @@ private slots:
         // The panel and the real-time graph made at start fit the client area.
         QCOMPARE(w.MdiArea->subWindowList().size(), 2);
         QVERIFY(allInside());
-        // A graph opened from a file joins them.
-        auto *file = new TfrmGraph;
-        file->setWindowTitle(QStringLiteral("/tmp/cellar.ghf"));
-        file->Embed();
-        QList<TfrmGraph *> graphs{file, qobject_cast<TfrmGraph *>(w.RealTimeGraphWindow.data())};
+        // Two graphs opened from files join them.
+        QList<TfrmGraph *> graphs{qobject_cast<TfrmGraph *>(w.RealTimeGraphWindow.data())};
+        for (const char *path : {"/tmp/cellar.ghf", "/tmp/attic.ghf"}) {
+            auto *file = new TfrmGraph;
+            file->setWindowTitle(QLatin1String(path));
+            file->Embed();
+            graphs << file;
+        }
 
         for (QAction *arrange : {w.Tile1, w.Cascade1}) {
             arrange->trigger();
