@@ -599,7 +599,7 @@ void TfrmMain::Contents1Click()
         return;
     }
     if (!HelpWindow->isVisible()) {
-        // Over the main window, a little in from its top-left corner.
+        // Over the main window, near its top-right corner.
         const QRect frame = geometry();
         HelpWindow->resize(std::min(820, frame.width() - 40), std::min(700, frame.height() - 40));
         HelpWindow->move(frame.topLeft() + QPoint(frame.width() - HelpWindow->width() - 20, 40));
