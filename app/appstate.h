@@ -5,11 +5,14 @@
 #include <QString>
 #include <cstdint>
 
+// White, as 0x00BBGGRR: annotations show on the graph's black background.
+constexpr int kDefaultAnnoColor = 0xFFFFFF;
+
 struct TAppState {
     // Settings and folders.
     QString UserFolder;            // documents folder + "QM738/", or empty
     int RealTimeRate = 2;          // seconds between real-time points
-    int AnnoColor = 0;             // colour of new graph annotations (0x00BBGGRR)
+    int AnnoColor = kDefaultAnnoColor; // colour of new graph annotations (0x00BBGGRR)
 
     // Link flags.
     bool Connected = false;        // a meter answers on the current link

@@ -3,8 +3,10 @@
 
 #include "app/about.h"
 #include "app/dialogs.h"
+#include "app/helpwindow.h"
 #include "app/icons.h"
 #include "app/linkhost.h"
+#include "app/mdiarrange.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/translation.h"
@@ -29,10 +31,12 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 TfrmMain *g_mainWindow = nullptr;
@@ -61,6 +65,10 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MdiArea->setBackground(QColor(171, 171, 171));
+    // Without scroll bars the area would ask for the room of its largest child
+    // and the whole frame would grow past the screen: it takes what it is given.
+    MdiArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    MdiArea->setMinimumSize(200, 150);
     setCentralWidget(MdiArea);
 
     BuildMenus();
@@ -328,6 +336,7 @@ void TfrmMain::FormShow()
             }
         }
     }
+    FitStartWindows();
 
     SetStatusText(1, GetTextOrDefault(QStringLiteral("IDS_4")));
     if (PanelWindow) {
@@ -342,6 +351,31 @@ void TfrmMain::FormShow()
         frmAbout->deleteLater();
         frmAbout = nullptr;
     }
+}
+
+void TfrmMain::FitStartWindows()
+{
+    // The panel as tall as the client area allows, the real-time graph beside it
+    // filling the rest, so both fit the client area at start.
+    const QSize area = MdiArea->viewport()->size();
+    const int left = FitPanelWindow();
+    if (RealTimeGraphWindow) {
+        if (QWidget *frame = RealTimeGraphWindow->parentWidget()) {
+            const int x = area.width() - left < 400 ? 0 : left;
+            frame->setGeometry(x, 0, area.width() - x, area.height());
+        }
+    }
+}
+
+int TfrmMain::FitPanelWindow()
+{
+    QWidget *frame = PanelWindow ? PanelWindow->parentWidget() : nullptr;
+    if (!frame)
+        return 0;
+    const int height = MdiArea->viewport()->height();
+    frame->resize(frame->width(),
+                  std::clamp(height, PanelWindow->minimumHeight(), PanelWindow->maximumHeight()));
+    return frame->width();
 }
 
 QWidget *TfrmMain::CreatePanelWindow()
@@ -462,7 +496,9 @@ void TfrmMain::ControlPanel1Click()
         PanelWindow = panel;
         if (QWidget *frame = panel->parentWidget())
             frame->move(0, 0);
+        FitPanelWindow();
         ControlPanel1->setChecked(true);
+        ShowLinkStateOnPanel();
     } else {
         ControlPanel1->setChecked(false);
     }
@@ -480,14 +516,57 @@ void TfrmMain::RealTimeGraph1Click()
     RealTimeGraph1->setChecked(bool(RealTimeGraphWindow));
 }
 
+namespace {
+
+// The child windows an arrangement moves (shown, not minimised), maximised
+// ones made normal first, with their size limits frame included.
+QList<QMdiSubWindow *> ArrangedWindows(QMdiArea *area, QMdiArea::WindowOrder order,
+                                       QVector<TMdiWindowLimits> &limits)
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sw : area->subWindowList(order)) {
+        if (sw->isHidden() || sw->isMinimized())
+            continue;
+        if (sw->isMaximized())
+            sw->showNormal();
+        TMdiWindowLimits l;
+        QWidget *child = sw->widget();
+        const QSize frame = child ? sw->size() - child->size() : QSize(0, 0);
+        l.minimum = sw->minimumSizeHint().expandedTo(sw->minimumSize());
+        if (child) {
+            l.minimum = l.minimum.expandedTo(child->minimumSize() + frame);
+            l.maximum = l.maximum.boundedTo(child->maximumSize() + frame);
+        }
+        l.maximum = l.maximum.boundedTo(sw->maximumSize()).expandedTo(l.minimum);
+        windows << sw;
+        limits << l;
+    }
+    return windows;
+}
+
+} // namespace
+
 void TfrmMain::Tile1Click()
 {
-    MdiArea->tileSubWindows();
+    // The windows share the client area as it is; the frame never grows for them.
+    QVector<TMdiWindowLimits> limits;
+    const QList<QMdiSubWindow *> windows = ArrangedWindows(MdiArea, QMdiArea::CreationOrder, limits);
+    const QVector<QRect> rects = TileWindowRects(MdiArea->viewport()->rect(), limits, kTileMinHeight);
+    for (int i = 0; i < windows.size(); ++i)
+        windows[i]->setGeometry(rects[i]);
 }
 
 void TfrmMain::Cascade1Click()
 {
-    MdiArea->cascadeSubWindows();
+    // In stacking order, so the window on top stays on top.
+    QVector<TMdiWindowLimits> limits;
+    const QList<QMdiSubWindow *> windows = ArrangedWindows(MdiArea, QMdiArea::StackingOrder, limits);
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, MdiArea) + 4;
+    const QVector<QRect> rects = CascadeWindowRects(MdiArea->viewport()->rect(), limits, step);
+    for (int i = 0; i < windows.size(); ++i) {
+        windows[i]->setGeometry(rects[i]);
+        windows[i]->raise();
+    }
 }
 
 void TfrmMain::UpdateWindowMenu()
@@ -522,7 +601,27 @@ void TfrmMain::UpdateWindowMenu()
 
 void TfrmMain::Contents1Click()
 {
-    Dialogs::OpenUrl(QUrl::fromLocalFile(HelpFilePath()));
+    // The help page shows in the program's own window, so help works without a browser.
+    const QString path = HelpFilePath();
+    const int language = TsiLangDispatcher::Instance()->ActiveLanguage();
+    if (!HelpWindow) {
+        HelpWindow = new THelpWindow(this);
+        HelpWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (!HelpWindow->OpenPage(path, language)) {
+        delete HelpWindow.data();
+        Dialogs::Message(this, Dialogs::Kind::Error, THelpWindow::MissingPageText(path, language));
+        return;
+    }
+    if (!HelpWindow->isVisible()) {
+        // Over the main window, near its top-right corner.
+        const QRect frame = geometry();
+        HelpWindow->resize(std::min(820, frame.width() - 40), std::min(700, frame.height() - 40));
+        HelpWindow->move(frame.topLeft() + QPoint(frame.width() - HelpWindow->width() - 20, 40));
+    }
+    HelpWindow->show();
+    HelpWindow->raise();
+    HelpWindow->activateWindow();
 }
 
 void TfrmMain::About1Click()
@@ -533,6 +632,17 @@ void TfrmMain::About1Click()
     if (AboutBox)
         delete AboutBox.data();
     AboutBox = nullptr;
+}
+
+void TfrmMain::ShowLinkStateOnPanel()
+{
+    // A panel made again while a meter is connected shows the link as it is:
+    // the link symbol only for a serial or Bluetooth link, "No Connection" only
+    // without a meter.
+    if (TfrmPanel *panel = Panel()) {
+        panel->ingBlutoothLink->setVisible(State.Connected && State.SerialLink);
+        panel->lblNoConnection->setVisible(!State.Connected);
+    }
 }
 
 // The poll cycle and the blink tick are driven from here.

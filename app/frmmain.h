@@ -27,6 +27,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
+class THelpWindow;
 class TLoadCommand;
 class TTransferWindow;
 struct TLinkHost;
@@ -55,6 +56,7 @@ public:
     QPointer<QWidget> RealTimeGraphWindow;
     QPointer<QWidget> LoggerGraphWindow;
     QPointer<TfrmAbout> AboutBox;
+    QPointer<THelpWindow> HelpWindow;    // the help page, while it is open
 
     // Components other parts enable, disable and fill.
     QMdiArea *MdiArea = nullptr;
@@ -106,6 +108,9 @@ public:
     // Paints the front panel from a decoded reading, when the panel exists.
     void RenderPanel(const TLiveReading &reading);
 
+    // Tiled windows keep at least this height before they go into further columns.
+    static constexpr int kTileMinHeight = 360;
+
     // True once FormShow has run.
     bool IsStarted() const { return m_started; }
 
@@ -149,6 +154,9 @@ private:
     void FillPortList();
     void UpdateWindowMenu();
     QWidget *CreatePanelWindow();
+    void ShowLinkStateOnPanel();
+    void FitStartWindows();
+    int FitPanelWindow(); // the panel's frame as tall as the area allows; returns its width
     QWidget *CreateRealTimeGraphWindow();
 
     QLabel *m_status[2] = {nullptr, nullptr};

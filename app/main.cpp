@@ -1,6 +1,7 @@
 #include "app/about.h"
 #include "app/frmmain.h"
 #include "app/icons.h"
+#include "app/translation.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
     QApplication::setWindowIcon(QIcon(MeterEmblem(QSize(64, 64))));
+    // The dialogs Qt draws speak the program's language.
+    InstallQtTranslations(TsiLangDispatcher::Instance()->ActiveLanguage());
 
     // The about box is the splash window until the main window has been shown.
     frmAbout = new TfrmAbout;

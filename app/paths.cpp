@@ -54,30 +54,35 @@ QString HelpFilePath()
     return ProgramFolder() + QStringLiteral("QM738HELP.htm");
 }
 
+namespace {
+// The user's own copy, under the application data folder.
+QString UserTemplatePath()
+{
+    return WithSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) + QLatin1String(kTemplate);
+}
+} // namespace
+
+QString ShippedTemplatePath()
+{
+    return ProgramFolder() + QLatin1String(kTemplate);
+}
+
 QString TemplateReadPath()
 {
-    const QString user = WithSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                         + QLatin1String(kTemplate);
-    const QString program = ProgramFolder() + QLatin1String(kTemplate);
+    const QString user = UserTemplatePath();
     if (QFileInfo(user).isFile())
         return user;
-    if (QFileInfo(program).isFile())
-        return program;
+    const QString shipped = ShippedTemplatePath();
+    if (QFileInfo(shipped).isFile())
+        return shipped;
     return QString();
 }
 
 QString TemplateWritePath()
 {
-    // Once the user has a copy of his own, it stays the one read and written.
-    const QString user = WithSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                         + QLatin1String(kTemplate);
-    if (QFileInfo(user).isFile())
-        return user;
-    const QString program = ProgramFolder() + QLatin1String(kTemplate);
-    const QFileInfo dir(ProgramFolder());
-    if (dir.isWritable() && (QFileInfo(program).isFile() ? QFileInfo(program).isWritable()
-                                                         : QDir().mkpath(ProgramFolder() + QStringLiteral("template"))))
-        return program;
+    // Always the user's own copy: the program's folder is shared by every user
+    // and read-only once installed.
+    const QString user = UserTemplatePath();
     QDir().mkpath(QFileInfo(user).absolutePath());
     return user;
 }

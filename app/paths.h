@@ -21,9 +21,11 @@ QString DialogFolder(const QString &userFolder);
 
 // The help page opened by Help > Contents.
 QString HelpFilePath();
-// The graph template: read from the user's copy first, then the program's.
-// Empty when neither exists.
+// The graph template: read from the user's copy first, then from the one
+// shipped in the program's folder (template/graph.ghf). Empty when neither exists.
 QString TemplateReadPath();
-// Where the template is written: under the program's folder when that is
-// writable, else under the application data folder.
+// The shipped template in the program's folder (it may not exist).
+QString ShippedTemplatePath();
+// Where the template is written: the user's copy under the application data
+// folder (its folder is created), never next to the program.
 QString TemplateWritePath();

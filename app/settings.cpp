@@ -27,7 +27,9 @@ void ReadSettings(TAppState &state)
 {
     QSettings s(QStringLiteral("QM738"), QStringLiteral("QM738"));
     state.RealTimeRate = ReadInt(s, "RealTimeRate", 2);
-    state.AnnoColor = ReadInt(s, "AnnoColor", 0);
+    // A new annotation must show on the graph's black background: without a
+    // stored colour it is white. A stored value is used as it is, black included.
+    state.AnnoColor = ReadInt(s, "AnnoColor", kDefaultAnnoColor);
 }
 
 void WriteSettings(const TAppState &state)

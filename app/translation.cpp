@@ -3,12 +3,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 QString DecodeWindows1252(const QByteArray &bytes)
@@ -128,6 +132,30 @@ void TsiLangDispatcher::SetActiveLanguage(int language)
 {
     if (language >= 1 && language <= NumOfLanguages())
         m_active = language;
+}
+
+// ---------------------------------------------------------------------------
+
+bool InstallQtTranslations(int language)
+{
+    // Qt's own texts: file, colour, font and print dialogs, standard buttons.
+    static QTranslator *installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    if (language != 2)
+        return true; // English is Qt's own language
+    auto *translator = new QTranslator;
+    if (!translator->load(QLocale(QLocale::French), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
 }
 
 // ---------------------------------------------------------------------------

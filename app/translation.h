@@ -90,6 +90,11 @@ private:
     TLangData m_data;
 };
 
+// Loads Qt's own translations (the dialogs and buttons Qt draws) for the
+// program's language (1 English, 2 French), replacing those loaded before.
+// False when the French catalogue is not installed; Qt's texts stay English.
+bool InstallQtTranslations(int language);
+
 // The main window's table (siLang_frmMain), loaded on first use.
 TsiLang *MainLangTable();
 // GetTextOrDefault on the main window's table.

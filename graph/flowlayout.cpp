@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 TFlowLayout::TFlowLayout(QWidget *parent, int hSpacing, int vSpacing)
     : QLayout(parent), m_hSpacing(hSpacing), m_vSpacing(vSpacing)
 {
@@ -57,22 +59,48 @@ int TFlowLayout::DoLayout(const QRect &rect, bool apply) const
 {
     const QMargins m = contentsMargins();
     const QRect area = rect.adjusted(m.left(), m.top(), -m.right(), -m.bottom());
-    int x = area.x();
     int y = area.y();
-    int rowHeight = 0;
+    QList<QLayoutItem *> row;
+    int rowWidth = 0, rowHeight = 0;
+
+    // Places one row: each item centred in the row's height; with filled rows
+    // the width left over goes to the items that may grow.
+    auto placeRow = [&] {
+        if (apply && !row.isEmpty()) {
+            int growing = 0;
+            for (QLayoutItem *item : row)
+                growing += (item->expandingDirections() & Qt::Horizontal) ? 1 : 0;
+            const int spare = m_fillRows && growing ? std::max(0, area.width() - rowWidth) : 0;
+            int x = area.x();
+            int given = 0;
+            for (QLayoutItem *item : row) {
+                QSize size = item->sizeHint();
+                if (spare && (item->expandingDirections() & Qt::Horizontal)) {
+                    const int extra = spare * (given + 1) / growing - spare * given / growing;
+                    size.setWidth(std::min(size.width() + extra, item->maximumSize().width()));
+                    ++given;
+                }
+                item->setGeometry(QRect(QPoint(x, y + (rowHeight - size.height()) / 2), size));
+                x += size.width() + m_hSpacing;
+            }
+        }
+        row.clear();
+    };
+
     for (QLayoutItem *item : m_items) {
         if (item->isEmpty())
             continue;
         const QSize hint = item->sizeHint();
-        if (x > area.x() && x + hint.width() > area.right() + 1) {
-            x = area.x();
+        if (!row.isEmpty() && area.x() + rowWidth + m_hSpacing + hint.width() > area.right() + 1) {
+            placeRow();
             y += rowHeight + m_vSpacing;
+            rowWidth = 0;
             rowHeight = 0;
         }
-        if (apply)
-            item->setGeometry(QRect(QPoint(x, y), hint));
-        x += hint.width() + m_hSpacing;
+        rowWidth += (row.isEmpty() ? 0 : m_hSpacing) + hint.width();
         rowHeight = qMax(rowHeight, hint.height());
+        row << item;
     }
+    placeRow();
     return y + rowHeight - rect.y() + m.bottom();
 }

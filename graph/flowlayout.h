@@ -11,6 +11,9 @@ public:
     explicit TFlowLayout(QWidget *parent = nullptr, int hSpacing = 12, int vSpacing = 3);
     ~TFlowLayout() override;
 
+    // Items that may grow sideways share the width a row leaves over.
+    void setFillRows(bool fill) { m_fillRows = fill; }
+
     void addItem(QLayoutItem *item) override;
     int count() const override { return int(m_items.size()); }
     QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
@@ -29,4 +32,5 @@ private:
     QList<QLayoutItem *> m_items;
     int m_hSpacing;
     int m_vSpacing;
+    bool m_fillRows = false;
 };

@@ -31,6 +31,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
@@ -171,7 +172,21 @@ QLineEdit *TfrmGraph::AvgEdit(int channel) const
 
 void TfrmGraph::BuildLayout()
 {
-    auto *outer = new QHBoxLayout(this);
+    // Everything scrolls in a window smaller than the plot's minimum and the
+    // panels around it; in a larger one the bars wrap and the plot takes the rest.
+    auto *window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sbxGraph"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setMinimumSize(320, 240);
+    window->addWidget(scroll);
+    auto *content = new QWidget(scroll);
+    content->setObjectName(QStringLiteral("pnlContent"));
+    scroll->setWidget(content);
+
+    auto *outer = new QHBoxLayout(content);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     pnlDataSets = BuildDataSetPanel();
@@ -239,9 +254,9 @@ QFrame *TfrmGraph::BuildDataSetPanel()
 QFrame *TfrmGraph::BuildToolBar1()
 {
     ToolBar1 = MakeRaisedPanel(this, "ToolBar1");
-    auto *bar = new QHBoxLayout(ToolBar1);
+    // The tools wrap onto a second row in a narrow window.
+    auto *bar = new TFlowLayout(ToolBar1, 2, 2);
     bar->setContentsMargins(4, 2, 4, 2);
-    bar->setSpacing(2);
 
     auto tool = [this, bar](const char *name, const char *icon, const QString &hint, bool checkable) {
         auto *b = new QToolButton(ToolBar1);
@@ -282,7 +297,7 @@ QFrame *TfrmGraph::BuildToolBar1()
     chkSplit->setObjectName(QStringLiteral("chkSplit"));
     chkSplit->hide();
     bar->addWidget(chkSplit);
-    bar->addSpacing(8);
+    bar->addItem(new QSpacerItem(8, 1, QSizePolicy::Fixed, QSizePolicy::Minimum));
 
     auto button = [this, bar](const char *name, const QString &caption, const QString &hint) {
         auto *b = new QPushButton(caption, ToolBar1);
@@ -296,7 +311,6 @@ QFrame *TfrmGraph::BuildToolBar1()
     btnChangeScale = button("btnChangeScale", Fixed("Y Axis"),
                             Fixed("set the maximum and minimum extent of the left y axis."));
     Button3 = button("Button3", Fixed("Font"), QString());
-    bar->addStretch(1);
 
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
     connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
@@ -379,9 +393,8 @@ QFrame *TfrmGraph::BuildStatisticStrip()
 QFrame *TfrmGraph::BuildChannelBar()
 {
     ToolBar2 = MakeRaisedPanel(this, "ToolBar2");
-    auto *row = new QHBoxLayout(ToolBar2);
+    auto *row = new TFlowLayout(ToolBar2, 14, 2);
     row->setContentsMargins(6, 2, 6, 2);
-    row->setSpacing(14);
     auto box = [this, row](const char *name, const QString &caption) {
         auto *c = new QCheckBox(caption, ToolBar2);
         c->setObjectName(QLatin1String(name));
@@ -395,19 +408,18 @@ QFrame *TfrmGraph::BuildChannelBar()
     chkT2 = box("chkT2", Fixed("T2"));
     chkWETBULB = box("chkWETBULB", Fixed("WET BULB"));
     chkDEWPOINT = box("chkDEWPOINT", Fixed("DEW POINT"));
-    row->addStretch(1);
     return ToolBar2;
 }
 
 QFrame *TfrmGraph::BuildStatisticPanel()
 {
     pnlStatistic = MakeRaisedPanel(this, "pnlStatistic");
-    auto *grid = new QGridLayout(pnlStatistic);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
+    // One group per channel: the labels and their edits, rows MAX, MIN, AVG.
+    // The groups share the width and wrap under each other in a narrow window.
+    auto *flow = new TFlowLayout(pnlStatistic, 16, 3);
+    flow->setContentsMargins(6, 4, 6, 4);
+    flow->setFillRows(true);
 
-    // One column pair per channel: the label and its edit, rows MAX, MIN, AVG.
     struct Names { const char *maxLabel, *minLabel, *avgLabel; const char *maxText; };
     const Names names[3] = {{"Label11", "Label12", "Label13", "RHMAX "},
                             {"Label2", "Label3", "Label8", "T1 MAX "},
@@ -419,19 +431,23 @@ QFrame *TfrmGraph::BuildStatisticPanel()
                                  {&txtT1Max, &txtT1Min, &txtT1Avg},
                                  {&txtT2Max, &txtT2Min, &txtT2Avg}};
     for (int ch = 0; ch < 3; ++ch) {
-        const int col = ch * 3;
-        grid->addWidget(MakeLabel(pnlStatistic, names[ch].maxLabel, QLatin1String(names[ch].maxText)), 0, col,
+        auto *group = new QWidget(pnlStatistic);
+        group->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        auto *grid = new QGridLayout(group);
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(3);
+        grid->addWidget(MakeLabel(group, names[ch].maxLabel, QLatin1String(names[ch].maxText)), 0, 0,
                         Qt::AlignRight);
-        grid->addWidget(MakeLabel(pnlStatistic, names[ch].minLabel, Fixed("MIN")), 1, col, Qt::AlignRight);
-        grid->addWidget(MakeLabel(pnlStatistic, names[ch].avgLabel, Fixed("AVG")), 2, col, Qt::AlignRight);
+        grid->addWidget(MakeLabel(group, names[ch].minLabel, Fixed("MIN")), 1, 0, Qt::AlignRight);
+        grid->addWidget(MakeLabel(group, names[ch].avgLabel, Fixed("AVG")), 2, 0, Qt::AlignRight);
         for (int r = 0; r < 3; ++r) {
-            QLineEdit *e = MakeReadOnly(pnlStatistic, edits[ch][r], 120);
+            QLineEdit *e = MakeReadOnly(group, edits[ch][r], 150);
             *targets[ch][r] = e;
-            grid->addWidget(e, r, col + 1);
+            grid->addWidget(e, r, 1);
         }
-        if (ch < 2)
-            grid->setColumnMinimumWidth(col + 2, 10);
-        grid->setColumnStretch(col + 1, 1);
+        grid->setColumnStretch(1, 1);
+        flow->addWidget(group);
     }
     for (int ch = 0; ch < 3; ++ch)
         AvgEdit(ch)->setText(QStringLiteral("***.* "));

@@ -146,3 +146,14 @@ int TGraphModel::axisOfSubset(int subset) const
     }
     return n - 1;
 }
+
+void DropGraphContent(TGraphModel &m)
+{
+    m.annotations.clear();
+    for (TLineAnnotation &line : m.lineAnnotations) {
+        line.x = 0;
+        line.text.clear();
+    }
+    m.table.resize(0, 0);
+    m.table.show = false;
+}

@@ -164,6 +164,12 @@ struct TGraphModel {
     bool isNull(float v) const { return double(v) == nullY || v == float(nullY); }
 };
 
+// Keeps a graph's look and drops its content: the graph annotations (texts,
+// crosses, the data-point label), the positions and texts of the line
+// annotations (their colours stay) and the statistics table. A graph made from
+// a template starts from this.
+void DropGraphContent(TGraphModel &model);
+
 // The graph block: a versioned binary image of a whole model.
 namespace GraphBlock {
 QByteArray Save(const TGraphModel &model);

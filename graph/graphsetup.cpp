@@ -7,6 +7,7 @@
 #include "app/translation.h"
 #include "files/graphfile.h"
 #include "graph/graph.h"
+#include "graph/graphmodel.h"
 #include "graph/pesgraph.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QFrame>
 #include <QMdiArea>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -92,8 +95,14 @@ bool SetUpGraph(PESGraph *g, int subsets, float yMax, float yMin, double xMax, d
         return false;
     const QString templatePath = TemplateReadPath();
     const bool haveTemplate = !templatePath.isEmpty() && QFileInfo(templatePath).isFile();
-    if (haveTemplate && !LoadGraphFile(g, templatePath))
-        return false;
+    if (haveTemplate) {
+        if (!LoadGraphFile(g, templatePath))
+            return false;
+        // The template gives the look; what the old graph showed stays behind.
+        TGraphModel look = g->model();
+        DropGraphContent(look);
+        g->setModel(look);
+    }
 
     g->setPrepareImages(true);
     g->setNullDataValueY(9999.0);
@@ -142,12 +151,12 @@ TfrmGraph *CreateRealTimeGraphWindow()
     window->Embed();
     if (main) {
         if (QWidget *frame = window->parentWidget()) {
-            // Beside the front panel, which the main window places at the left.
-            const QSize area = main->MdiArea->size();
-            const int width = std::clamp(area.width() - 330, 640, std::max(640, area.width()));
-            const int height = std::clamp(area.height(), 420, std::max(420, area.height()));
-            frame->resize(width, height);
-            frame->move(frame->x(), 0);
+            // Beside the front panel, which the main window places at the left,
+            // and never larger than the client area.
+            const QSize area = main->MdiArea->viewport()->size();
+            const int width = area.width() - 330 >= 400 ? area.width() - 330 : area.width();
+            frame->resize(width, area.height());
+            frame->move(std::min(frame->x(), area.width() - width), 0);
         }
     }
 

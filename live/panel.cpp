@@ -140,7 +140,12 @@ TfrmPanel::TfrmPanel(const TPanelHost &host, QWidget *parent) : QWidget(parent),
     setObjectName(QStringLiteral("frmPanel"));
     setWindowTitle(QStringLiteral("PANEL"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(322, 713);
+    // 322 x 713; in a low client area the meter's body below the keys may be
+    // cut off, so the window can be as low as the bottom of its keys.
+    setFixedWidth(322);
+    setMinimumHeight(630);
+    setMaximumHeight(713);
+    resize(322, 713);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);

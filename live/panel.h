@@ -103,6 +103,9 @@ public:
     // Paints the display from a decoded live reading.
     void Render(const TLiveReading &reading);
 
+    // The whole meter picture; the window may be lower (its minimum height).
+    QSize sizeHint() const override { return QSize(322, 713); }
+
     // Key handlers.
     void btnHOLDClick();
     void btnCFClick();

@@ -9,6 +9,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-serialport-dev libqt6serialport6
           libqcustomplot-dev libqcustomplot2.1-qt6
           libhidapi-dev libhidapi-hidraw0
+          qt6-translations-l10n
           xvfb xauth)
 
 install_missing_packages() {

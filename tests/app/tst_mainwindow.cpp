@@ -1,12 +1,19 @@
 #include "app/about.h"
 #include "app/dialogs.h"
 #include "app/frmmain.h"
+#include "app/helpwindow.h"
 #include "app/paths.h"
+#include "graph/graph.h"
+#include "graph/pesgraph.h"
 #include "testregistry.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -15,6 +22,8 @@
 #include <QSerialPort>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -95,7 +104,7 @@ private slots:
         QCOMPARE(w.ComboBoxDeviceName->currentIndex(), 0);
         QVERIFY(!w.Comm1->isOpen());
         QCOMPARE(w.State.RealTimeRate, 2);
-        QCOMPARE(w.State.AnnoColor, 0);
+        QCOMPARE(w.State.AnnoColor, 0xFFFFFF);
         QCOMPARE(TfrmMain::Instance(), &w);
     }
 
@@ -136,7 +145,7 @@ private slots:
         QVERIFY(!w.isVisible());
         QVERIFY(!w.MainTimer->isActive());
         QCOMPARE(QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).value("RealTimeRate").toInt(), 17);
-        QCOMPARE(QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).value("AnnoColor").toInt(), 0);
+        QCOMPARE(QSettings(QStringLiteral("QM738"), QStringLiteral("QM738")).value("AnnoColor").toInt(), 0xFFFFFF);
     }
 
     void windowMenuListsAndArrangesChildren()
@@ -173,13 +182,118 @@ private slots:
         w.close();
     }
 
-    void helpAndAbout()
+    void windowsFitTheFrameWhicheverTheArrangement_data()
     {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+        QTest::newRow("1280 x 900") << QSize(1280, 900);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    }
+    void windowsFitTheFrameWhicheverTheArrangement()
+    {
+        QFETCH(QSize, screen);
         TfrmMain w;
+        w.setGeometry(QRect(QPoint(0, 0), screen));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect area = w.MdiArea->viewport()->rect();
+        auto allInside = [&] {
+            for (QMdiSubWindow *sw : w.MdiArea->subWindowList())
+                if (!area.contains(sw->geometry()))
+                    return false;
+            return true;
+        };
+        // The panel and the real-time graph made at start fit the client area.
+        QCOMPARE(w.MdiArea->subWindowList().size(), 2);
+        QVERIFY(allInside());
+        // Two graphs opened from files join them.
+        QList<TfrmGraph *> graphs{qobject_cast<TfrmGraph *>(w.RealTimeGraphWindow.data())};
+        for (const char *path : {"/tmp/cellar.ghf", "/tmp/attic.ghf"}) {
+            auto *file = new TfrmGraph;
+            file->setWindowTitle(QLatin1String(path));
+            file->Embed();
+            graphs << file;
+        }
+
+        for (QAction *arrange : {w.Tile1, w.Cascade1}) {
+            arrange->trigger();
+            QCoreApplication::processEvents();
+            // The frame keeps its size, the windows stay inside it, and the
+            // plots keep their minimum.
+            QCOMPARE(w.size(), screen);
+            QCOMPARE(w.MdiArea->viewport()->rect(), area);
+            QVERIFY2(allInside(), qPrintable(arrange->objectName()));
+            for (TfrmGraph *g : graphs)
+                QVERIFY(g->PESGraph1->height() >= g->PESGraph1->minimumHeight());
+        }
+        // Tiled, no window hides another.
+        w.Tile1->trigger();
+        const auto windows = w.MdiArea->subWindowList();
+        for (int i = 0; i < windows.size(); ++i)
+            for (int j = i + 1; j < windows.size(); ++j)
+                QVERIFY(!windows[i]->geometry().intersects(windows[j]->geometry()));
+        w.close();
+    }
+
+    void helpShowsItsPageOrSaysItIsMissing_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::newRow("page present") << true;
+        QTest::newRow("page missing") << false;
+    }
+    void helpShowsItsPageOrSaysItIsMissing()
+    {
+        QFETCH(bool, present);
+        // The page lies in the program's folder, with a picture beside it.
+        const QString page = HelpFilePath();
+        const QString picture = QFileInfo(page).absolutePath() + QStringLiteral("/help-test.png");
+        if (present) {
+            QImage(8, 8, QImage::Format_RGB32).save(picture);
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("<html><head><title>Aide</title></head><body><p><a href=\"#en\">English</a>"
+                    "<a href=\"https://example.org/\">web</a></p><img src=\"help-test.png\">"
+                    "<h2 id=\"en\">Help</h2></body></html>");
+        }
+        TfrmMain w;
+        QStringList messages;
+        Dialogs::SetMessageHandler([&](const Dialogs::MessageRequest &r) {
+            messages << r.text;
+            return int(Dialogs::Ok);
+        });
         QUrl opened;
         Dialogs::SetUrlHandler([&](const QUrl &u) { opened = u; });
         w.Contents1->trigger();
-        QCOMPARE(opened.toLocalFile(), HelpFilePath());
+        Dialogs::SetMessageHandler({});
+        if (!present) {
+            QVERIFY(!w.HelpWindow);
+            QCOMPARE(messages.size(), 1);
+            QVERIFY(messages[0].contains(QStringLiteral("introuvable")));
+            QVERIFY(messages[0].contains(QDir::toNativeSeparators(page)));
+            return;
+        }
+        QVERIFY(messages.isEmpty());
+        QVERIFY(w.HelpWindow && w.HelpWindow->isVisible());
+        QTextBrowser *browser = w.HelpWindow->Browser;
+        QCOMPARE(browser->source().toLocalFile(), page);
+        QCOMPARE(w.HelpWindow->windowTitle(), QStringLiteral("Aide"));
+        // The picture beside the page is found.
+        const QVariant image = browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("help-test.png")));
+        QVERIFY(!QImage::fromData(image.toByteArray()).isNull());
+        // An anchor stays in the window; a web address goes to the desktop.
+        emit browser->anchorClicked(QUrl(QStringLiteral("#en")));
+        QCOMPARE(browser->source().fragment(), QStringLiteral("en"));
+        QVERIFY(opened.isEmpty());
+        emit browser->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
+        QCOMPARE(opened, QUrl(QStringLiteral("https://example.org/")));
+        delete w.HelpWindow.data();
+        QFile::remove(page);
+        QFile::remove(picture);
+    }
+
+    void about()
+    {
+        TfrmMain w;
 
         QString version;
         QSize size;

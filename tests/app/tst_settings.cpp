@@ -21,11 +21,14 @@ private slots:
         QTest::addColumn<QVariant>("color");
         QTest::addColumn<int>("expectedRate");
         QTest::addColumn<int>("expectedColor");
-        QTest::newRow("missing") << QVariant() << QVariant() << 2 << 0;
+        // Without a stored colour annotations are white, so they show on the black graph;
+        // a stored colour, black included, is used as it is.
+        QTest::newRow("missing") << QVariant() << QVariant() << 2 << 0xFFFFFF;
         QTest::newRow("both stored") << QVariant(7) << QVariant(255) << 7 << 255;
+        QTest::newRow("black stored") << QVariant(7) << QVariant(0) << 7 << 0;
         QTest::newRow("rate not integer") << QVariant("2.5") << QVariant(16711680) << 2 << 16711680;
-        QTest::newRow("color text") << QVariant(90) << QVariant("red") << 90 << 0;
-        QTest::newRow("empty texts") << QVariant("") << QVariant("") << 2 << 0;
+        QTest::newRow("color text") << QVariant(90) << QVariant("red") << 90 << 0xFFFFFF;
+        QTest::newRow("empty texts") << QVariant("") << QVariant("") << 2 << 0xFFFFFF;
         QTest::newRow("numbers as text") << QVariant(" 5 ") << QVariant("12") << 5 << 12;
     }
     void eachValueFallsBackOnItsOwn()

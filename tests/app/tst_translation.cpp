@@ -165,6 +165,23 @@ private slots:
         empty.Apply(&w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
     }
+
+    void qtDialogsSpeakTheProgramsLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("cancel");
+        QTest::newRow("French") << 2 << QStringLiteral("Annuler");
+        QTest::newRow("English") << 1 << QStringLiteral("Cancel");
+    }
+    void qtDialogsSpeakTheProgramsLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, cancel);
+        QVERIFY(InstallQtTranslations(language));
+        // The standard buttons of Qt's own dialogs.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+        InstallQtTranslations(1);
+    }
 };
 
 QM738_REGISTER_TEST(TestTranslation)

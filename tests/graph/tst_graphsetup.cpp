@@ -11,6 +11,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QtTest>
 
@@ -30,7 +33,8 @@ private slots:
     }
 
     void realTimeWindowWithoutTemplate();
-    void templateScaleAndLabelsWin();
+    void templateGivesLookNotContent();
+    void shippedTemplateWhenTheUserHasNone();
     void splitTemplateGivesOneAxis();
     void unreadableTemplateEndsSetUp();
     void rateLists_data();
@@ -86,7 +90,7 @@ void TestGraphSetUp::realTimeWindowWithoutTemplate()
     QVERIFY(w->ToolButton9->isEnabled());
 }
 
-void TestGraphSetUp::templateScaleAndLabelsWin()
+void TestGraphSetUp::templateGivesLookNotContent()
 {
     {
         PESGraph source;
@@ -95,12 +99,28 @@ void TestGraphSetUp::templateScaleAndLabelsWin()
         source.setManualMinY(0);
         source.setManualMaxY(40);
         source.setSubsetLabels(0, QStringLiteral("Humidity"));
+        source.setSubsetColors(1, QColor(10, 20, 30));
+        source.setMainTitle(QStringLiteral("Cellar"));
+        // Content of the old graph: a text, a cross, line annotations, the statistics table.
+        source.setGraphAnnotationType(4, PESGraph::AnnotNoSymbol);
+        source.setGraphAnnotationText(4, QStringLiteral("door opened"));
+        source.setGraphAnnotationX(4, 46000.5);
+        source.setGraphAnnotationType(5, PESGraph::AnnotCross);
+        source.setGraphAnnotationX(5, 46000.6);
+        source.setVertLineAnnotation(0, 46000.7);
+        source.setVertLineAnnotationText(0, QStringLiteral("MAX"));
+        source.setTARows(15);
+        source.setTAColumns(2);
+        source.setTAText(0, 1, QStringLiteral("9 Dec 2026 08:38:48"));
+        source.setTAShow(true);
         QVERIFY(SaveGraphFile(&source, TemplateWritePath()));
     }
-    QVERIFY(!TemplateReadPath().isEmpty());
+    // The template is the user's own, under the application data folder.
+    QCOMPARE(TemplateReadPath(), TemplateWritePath());
+    QVERIFY(TemplateReadPath().startsWith(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 
-    // Whatever Y range the caller passes, the template's scale and labels win;
-    // shape, cells and X range are imposed.
+    // Whatever Y range the caller passes, the template's scale, labels, colours
+    // and titles win; shape, cells and X range are imposed; no content comes along.
     PESGraph g;
     const double start = 46000.5;
     QVERIFY(SetUpGraph(&g, 5, 100, -20, start + 0.01, start, 37));
@@ -108,14 +128,45 @@ void TestGraphSetUp::templateScaleAndLabelsWin()
     QCOMPARE(g.ManualMinY(), 0.0);
     QCOMPARE(g.ManualMaxY(), 40.0);
     QCOMPARE(g.SubsetLabels(0), QStringLiteral("Humidity"));
+    QCOMPARE(g.SubsetColors(1), QColor(10, 20, 30));
+    QCOMPARE(g.MainTitle(), QStringLiteral("Cellar"));
+    QCOMPARE(g.VertLineAnnotationColor(0), QColor(0, 0, 255));
     QCOMPARE(g.Points(), 37);
     QCOMPARE(g.ManualMinX(), start);
     QCOMPARE(g.YData(2, 36), 9999.0f);
+    QCOMPARE(g.graphAnnotationCount(), 0);
+    QCOMPARE(g.VertLineAnnotation(0), 0.0);
+    QCOMPARE(g.VertLineAnnotationText(0), QString());
+    QVERIFY(!g.TAShow());
+    QCOMPARE(g.TARows() * g.TAColumns(), 0);
 
     TfrmGraph *w = CreateRealTimeGraphWindow();
     w->PESGraph1->setWorkingAxis(0);
     QCOMPARE(w->PESGraph1->ManualMaxY(), 40.0);
     QCOMPARE(w->PESGraph1->Points(), 100);
+    QVERIFY(!w->PESGraph1->TAShow());
+}
+
+void TestGraphSetUp::shippedTemplateWhenTheUserHasNone()
+{
+    // A template shipped in the program's folder is read until the user saves one.
+    QVERIFY(QDir().mkpath(QFileInfo(ShippedTemplatePath()).absolutePath()));
+    {
+        PESGraph shipped;
+        QVERIFY(SetUpGraph(&shipped, 5, 50, -10, 0, 0, 10));
+        shipped.setMainTitle(QStringLiteral("shipped"));
+        QVERIFY(SaveGraphFile(&shipped, ShippedTemplatePath()));
+    }
+    PESGraph g;
+    QVERIFY(SetUpGraph(&g, 5, 50, -10, 0, 0, 10));
+    QCOMPARE(g.MainTitle(), QStringLiteral("shipped"));
+    g.setMainTitle(QStringLiteral("mine"));
+    QVERIFY(SaveGraphFile(&g, TemplateWritePath()));
+    QVERIFY(QFileInfo(ShippedTemplatePath()).isFile()); // the shipped copy is never written
+    PESGraph next;
+    QVERIFY(SetUpGraph(&next, 5, 50, -10, 0, 0, 10));
+    QCOMPARE(next.MainTitle(), QStringLiteral("mine"));
+    QFile::remove(ShippedTemplatePath());
 }
 
 void TestGraphSetUp::splitTemplateGivesOneAxis()

@@ -69,11 +69,17 @@ void TestPanelInMainWindow::controlPanelRecreatesOrRestores()
     w.show();
     w.Panel()->btnCloseClick();
     QTRY_VERIFY(w.MdiArea->subWindowList().size() == 0 || !w.PanelWindow);
+    // Made again while a USB meter is connected: no link symbol, no "No Connection".
+    w.State.Connected = true;
+    w.State.UsbLink = true;
     w.ControlPanel1Click();
     TfrmPanel *panel = w.Panel();
     QVERIFY(panel);
     QVERIFY(w.ControlPanel1->isChecked());
     QCOMPARE(panel->parentWidget()->pos(), QPoint(0, 0));
+    QVERIFY(!panel->ingBlutoothLink->isVisible());
+    QVERIFY(!panel->lblNoConnection->isVisible());
+    w.State.Connected = false;
     // Minimised, the same item restores it rather than making another.
     panel->parentWidget()->showMinimized();
     w.ControlPanel1Click();

@@ -1,0 +1,31 @@
+#pragma once
+// Tile and cascade of the main window's child windows, computed inside the
+// frame's client area. Unlike the MDI area's own arrangements they never ask
+// for more room than the client area has, so the main window never grows
+// because of its children.
+
+#include <QRect>
+#include <QSize>
+#include <QVector>
+
+// The size limits of one child window, its frame included.
+struct TMdiWindowLimits {
+    static constexpr int kNoLimit = (1 << 24) - 1; // a widget's largest size
+    QSize minimum;
+    QSize maximum = QSize(kNoLimit, kNoLimit);
+    // A window whose width cannot change (the front panel).
+    bool FixedWidth() const { return minimum.width() == maximum.width(); }
+};
+
+// Tiles the windows over `area`: windows of fixed width keep their width in a
+// column at the left, as tall as the area allows; the others share the rest,
+// one above the other while each gets at least `minHeight` pixels, in further
+// columns when more are open. Every rectangle lies inside `area` unless a
+// window's minimum is larger.
+QVector<QRect> TileWindowRects(const QRect &area, const QVector<TMdiWindowLimits> &windows, int minHeight);
+
+// Cascades the windows over `area`: each one `step` pixels below and right of
+// the one before, starting again at the top-left corner when the next would
+// leave the area. Windows of fixed width keep their size; the others take the
+// area less the steps, at least two thirds of it.
+QVector<QRect> CascadeWindowRects(const QRect &area, const QVector<TMdiWindowLimits> &windows, int step);
