@@ -58,7 +58,7 @@ bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
 
 QString TempCollectionFolder()
 {
-    return DialogFolder(UserFolder()) + QStringLiteral("temp");
+    return QDir(DialogFolder(UserFolder())).filePath(QStringLiteral("temp"));
 }
 
 QString TempCollectionPath()
