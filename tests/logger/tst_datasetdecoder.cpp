@@ -15,19 +15,19 @@ namespace {
 const QDateTime kNow(QDate(2026, 3, 2), QTime(9, 8, 7));
 using Words = std::array<uint16_t, 3>; // RH, T1, T2 of one record
 
-struct Spec {
+struct SetBytes {
     QVector<Words> records;
     uint8_t unitCouple = 0x10; // unit code << 4 | thermocouple type
     std::array<uint8_t, 8> start{0x25, 0x06, 0x14, 0x13, 0x45, 0x30, 0, 2}; // BCD date, time; interval m, s
 };
 
 // An image announcing `announced` sets, written byte by byte as the meter lays them out.
-QByteArray Image(int announced, const QVector<Spec> &sets)
+QByteArray Image(int announced, const QVector<SetBytes> &sets)
 {
     QByteArray a(0xB00, char(0xFF));
     const auto put16 = [&a](int at, int v) { a[at] = char(v >> 8), a[at + 1] = char(v); };
     put16(8, announced);
-    for (const Spec &s : sets) {
+    for (const SetBytes &s : sets) {
         const int p = a.size();
         a.append(QByteArray(20 + 8 * s.records.size(), 0));
         for (int i = 0; i < 8; ++i)
@@ -41,8 +41,8 @@ QByteArray Image(int announced, const QVector<Spec> &sets)
     return a;
 }
 
-QByteArray One(Words w, uint8_t unitCouple = 0x10) { return Image(1, {Spec{{w}, unitCouple}}); }
-QByteArray Header(std::array<uint8_t, 8> start) { return Image(1, {Spec{{{500, 250, 850}}, 0x10, start}}); }
+QByteArray One(Words w, uint8_t unitCouple = 0x10) { return Image(1, {SetBytes{{w}, unitCouple}}); }
+QByteArray Header(std::array<uint8_t, 8> start) { return Image(1, {SetBytes{{{500, 250, 850}}, 0x10, start}}); }
 
 double Days(int y, int mo, int d, int h, int mi, int s)
 {
@@ -84,7 +84,7 @@ void TestDataSetDecoder::decode_data()
     const QVector<float> none;
     QTest::newRow("no set") << Image(0, {}) << 6 << 0 << nan << 0 << 0 << none;
     QTest::newRow("4001 sets") << Image(4001, {}) << 2 << 0 << nan << 0 << 0 << none;
-    QTest::newRow("4000 sets") << Image(4000, QVector<Spec>(4000)) << 0 << 4000 << june14 << 2 << 0 << none;
+    QTest::newRow("4000 sets") << Image(4000, QVector<SetBytes>(4000)) << 0 << 4000 << june14 << 2 << 0 << none;
     QTest::newRow("9 bytes") << QByteArray(9, 1) << 6 << 0 << nan << 0 << 0 << none;
     QTest::newRow("month 13") << Header({0x25, 0x13, 0x14, 0x13, 0x45, 0x30, 0, 2}) << 0 << 1
                               << DateTimeUtil::ToDays(kNow) << 2 << 0 << none;
@@ -93,7 +93,7 @@ void TestDataSetDecoder::decode_data()
     QTest::newRow("interval 0/0") << Header({0x25, 6, 0x14, 0x13, 0x45, 0x30, 0, 0}) << 0 << 1 << june14 << 2 << 0 << none;
     QTest::newRow("61 min 5 s") << Header({0x25, 6, 0x14, 0x13, 0x45, 0x30, 61, 5}) << 0 << 1 << june14 << 5 << 0 << none;
     QTest::newRow("1 min 61 s") << Header({0x25, 6, 0x14, 0x13, 0x45, 0x30, 1, 61}) << 0 << 1 << june14 << 62 << 0 << none;
-    QTest::newRow("empty set, then one") << Image(2, {Spec{}, Spec{{{500, 250, 850}}}}) << 0 << 2 << june14 << 2 << 0
+    QTest::newRow("empty set, then one") << Image(2, {SetBytes{}, SetBytes{{{500, 250, 850}}}}) << 0 << 2 << june14 << 2 << 0
                                          << QVector<float>{50, 25, t2, wb, dp};
     QTest::newRow("RH 102.5") << One({1025, 250, 850}) << 0 << 1 << nan << 2 << 0 << QVector<float>{9000, 25, t2, 9999, 9999};
     QTest::newRow("T1 65.0") << One({500, 650, 850}) << 0 << 1 << nan << 2 << 0
@@ -107,7 +107,7 @@ void TestDataSetDecoder::decode_data()
     QTest::newRow("K type 2600 degF") << One({500, 250, 26000}) << 0 << 1 << nan << 2 << 0 << QVector<float>{50, 25, 9000, wb, dp};
     QTest::newRow("K type -500 degF") << One({500, 250, uint16_t(-5000)}) << 0 << 1 << nan << 2 << 0
                                       << QVector<float>{50, 25, -9000, wb, dp};
-    QTest::newRow("sets of 3 and 2") << Image(2, {Spec{QVector<Words>(3, {500, 250, 850})}, Spec{QVector<Words>(2, {1025, 250, 850})}})
+    QTest::newRow("sets of 3 and 2") << Image(2, {SetBytes{QVector<Words>(3, {500, 250, 850})}, SetBytes{QVector<Words>(2, {1025, 250, 850})}})
                                      << 0 << 2 << june14 << 2 << 15 << QVector<float>{9000, 25, t2, 9999, 9999};
 }
 
