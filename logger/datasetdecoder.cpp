@@ -49,8 +49,23 @@ int IntervalOf(uint8_t minutesByte, uint8_t secondsByte)
     return 60 * m + s;
 }
 
+// Wet bulb and dew point of the last (T1, RH) pair: readings change slowly,
+// so consecutive records often repeat it and the costly functions run once.
+struct TDerivedMemo {
+    float t1 = 0, rh = -1, wetBulb = 0, dewPoint = 0;
+    void Compute(float temperature, float humidity)
+    {
+        if (temperature == t1 && humidity == rh)
+            return;
+        t1 = temperature;
+        rh = humidity;
+        wetBulb = WetBulb(temperature, humidity);
+        dewPoint = DewPoint(temperature, humidity);
+    }
+};
+
 // Appends the five entries of one record: RH, T1, T2, WET BULB, DEW POINT.
-void AppendRecord(const uint8_t *rec, const TDataSet &set, double t, TLoggerStore &store)
+void AppendRecord(const uint8_t *rec, const TDataSet &set, double t, TDerivedMemo &memo, TLoggerStore &store)
 {
     const auto tenths = [rec](int word) {
         return float(DecodeSignedWord(rec[2 * word], rec[2 * word + 1]) * 0.1);
@@ -66,8 +81,9 @@ void AppendRecord(const uint8_t *rec, const TDataSet &set, double t, TLoggerStor
     float dewPoint = NoValue;
     if (t1 >= -25.0f && t1 <= 65.0f) {
         if (rhValid) {
-            wetBulb = WetBulb(t1, rh);
-            dewPoint = DewPoint(t1, rh);
+            memo.Compute(t1, rh);
+            wetBulb = memo.wetBulb;
+            dewPoint = memo.dewPoint;
         }
         if (set.unitCode == 0) {
             t1 = float(t1 * 1.8 + 32);
@@ -175,11 +191,12 @@ int DecodeDataSets(const QByteArray &image, TLoggerStore &store, const QDateTime
     // Value pass: five entries per record, all with the record's time.
     fresh.Values.reserve(5 * totalRecords);
     fresh.Times.reserve(5 * totalRecords);
+    TDerivedMemo memo;
     for (const TDataSet &set : std::as_const(fresh.DataSets)) {
         const double step = set.intervalSeconds / 86400.0;
         const uint8_t *rec = bytes + set.headerOffset + HeaderSize;
         for (int r = 0; r < set.recordCount; ++r, rec += RecordSize)
-            AppendRecord(rec, set, set.startTime + r * step, fresh);
+            AppendRecord(rec, set, set.startTime + r * step, memo, fresh);
     }
 
     store = std::move(fresh);
