@@ -10,6 +10,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/translation.h"
+#include "files/collection.h"
 #include "files/graphfile.h"
 #include "graph/graph.h"
 #include "graph/graphsetup.h"
@@ -97,6 +98,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     LinkHost = std::make_unique<TLinkHost>(*this);
     LoggerHostImpl = std::make_unique<TMainLoggerHost>(*this);
     SetLoggerHost(LoggerHostImpl.get());
+    // File > Save and Open reach the data-set collection.
+    InstallCollectionHooks();
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);

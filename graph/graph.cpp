@@ -135,6 +135,11 @@ TfrmGraph::TfrmGraph(QWidget *parent) : QWidget(parent)
     Grid2->setRowCount(1);
     for (int c = 0; c < 11; ++c)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    // Row 0 is the title row; the header shows the titles, the only cells
+    // with grid lines. A row is clicked to graph its set.
+    Grid2->setRowHidden(0, true);
+    Grid2->setShowGrid(false);
+    Grid2->viewport()->setCursor(Qt::PointingHandCursor);
 
     siLangLinked_frmGraph = ApplyTranslation(this, QStringLiteral("frmGraph"));
     // The table words one MIN label; the other two read the same.

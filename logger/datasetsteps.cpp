@@ -2,17 +2,16 @@
 // logger graph window, the graph of a data set and the temporary collection
 // file.
 
+#include "files/collection.h"
 #include "logger/download.h"
+#include "logger/loggergraph.h"
 
 TDataSetSteps BindDataSetSteps()
 {
-    // Bound to the decoder, the logger graph window and the collection file
-    // once the data-set code exists; until then a download decodes to "no
-    // data" and nothing else is touched.
     TDataSetSteps steps;
-    steps.DecodeMemoryImage = [](const QByteArray &) { return 6; };
-    steps.PrepareLoggerGraphWindow = [] {};
-    steps.GraphDataSet = [](int) {};
-    steps.WriteTempCollection = [](const QByteArray &, int) { return true; };
+    steps.DecodeMemoryImage = [](const QByteArray &image) { return DecodeMemoryImage(image); };
+    steps.PrepareLoggerGraphWindow = [] { PrepareLoggerGraphWindow(); };
+    steps.GraphDataSet = [](int d) { GraphDataSet(d); };
+    steps.WriteTempCollection = [](const QByteArray &image, int count) { return WriteTempCollection(image, count); };
     return steps;
 }

@@ -1,0 +1,19 @@
+#pragma once
+// The data-set list (Grid2 of the data-logger graph window): row 0 is the
+// title row, row i + 1 describes data set i. Works on any QTableWidget, so it
+// runs without a graph window.
+
+#include <QString>
+
+class QTableWidget;
+struct TDataSet;
+struct TLoggerStore;
+
+// Texts of the list's cells.
+QString DataSetRateText(int intervalSeconds);                 // "mm:ss"
+QString DataSetOffsetText(int storedByte, int unitCode, bool temperature);
+
+// Sets the row count to N + 1, writes columns 0 to 9 of rows 1 to N and makes
+// the first data set the current, selected row. The unit cell of a set with
+// an unknown unit code keeps its previous text.
+void FillDataSetList(QTableWidget *grid, const TLoggerStore &store);

@@ -1,0 +1,215 @@
+#include "testregistry.h"
+#include "graph/graphtestsupport.h"
+
+#include "app/datetime.h"
+#include "files/collection.h"
+#include "files/graphfile.h"
+#include "graph/graph.h"
+#include "graph/pesgraph.h"
+#include "logger/loggergraph.h"
+#include "logger/loggerhost.h"
+#include "sim/simmeter.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+TAppState &State() { return GraphTest::Main()->State; }
+TLoggerStore &Store() { return GraphTest::Main()->LoggerStore; }
+TfrmGraph *LoggerWindow() { return LoggerHost()->LoggerGraphWindow(); }
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The simulated meter's three demonstration sets and an empty fourth, as downloaded.
+QByteArray MeterImage()
+{
+    TSimMeter meter;
+    meter.LoadDemoDataSets();
+    TSimDataSet empty;
+    empty.start = QDateTime(QDate(2025, 7, 2), QTime(6, 0, 0));
+    meter.AddDataSet(empty);
+    return meter.Memory().left(meter.EndAddress() + 1);
+}
+
+QStringList Rows(QTableWidget *grid)
+{
+    QStringList rows;
+    for (int r = 1; r < grid->rowCount(); ++r)
+        for (int c = 0; c < 10; ++c)
+            rows << grid->item(r, c)->text();
+    return rows;
+}
+
+// The chooser answered with its collection button.
+int ChooseCollection(QDialog *d)
+{
+    d->findChild<QPushButton *>(QStringLiteral("btnOpenSets"))->click();
+    return d->result();
+}
+
+} // namespace
+
+class TestCollection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        GraphTest::RemoveTemplates();
+        GraphTest::ResetMain();
+        Store() = TLoggerStore();
+        State().UserFolder = dir.path() + QStringLiteral("/user/");
+        QFile::remove(TempCollectionPath());
+    }
+    void cleanup() { GraphTest::ResetMain(); }
+    void roundTripThroughFileMenu();
+    void faults_data();
+    void faults();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestCollection::roundTripThroughFileMenu()
+{
+    const QByteArray image = MeterImage();
+    const QString field = dir.filePath(QStringLiteral("field.738"));
+    QStringList listBefore;
+    {
+        // What a download does with the memory it read, then File > Save.
+        GraphTest::Answers answers;
+        TfrmGraph *w = PrepareLoggerGraphWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("DataLogger"));
+        QVERIFY(!w->pnlDataSets->isHidden());
+        QCOMPARE(DecodeMemoryImage(image), 0);
+        QVERIFY(WriteTempCollection(image, int(image.size())));
+        State().LoggerDataUnsaved = true;
+        listBefore = Rows(w->Grid2);
+        QCOMPARE(listBefore.size(), 40);
+        answers.exec = ChooseCollection;
+        answers.filePath = field;
+        QVERIFY(SaveDocument(w));
+        QCOMPARE(FileBytes(field), image);
+        QVERIFY(!State().LoggerDataUnsaved);
+    }
+
+    // A new run without window, store or temporary file: File > Open.
+    init();
+    GraphTest::Answers answers;
+    answers.exec = ChooseCollection;
+    OpenDocument(GraphTest::Main()); // open dialog cancelled: an empty logger window stays
+    TfrmGraph *w = LoggerWindow();
+    QVERIFY(w && w->Grid2->rowCount() == 1);
+    answers.filePath = field;
+    OpenDocument(GraphTest::Main());
+    QCOMPARE(LoggerWindow(), w);
+    QCOMPARE(Rows(w->Grid2), listBefore);
+    QCOMPARE(FileBytes(TempCollectionPath()), image);
+    QCOMPARE(w->PESGraph1->Points(), 12);
+
+    // A click on a row graphs its set: set 2 (10 s) starts at element 5 * (12 + 30).
+    w->Grid2->setCurrentCell(3, 0);
+    w->Grid2Click();
+    QCOMPARE(w->PESGraph1->Points(), 8);
+    QCOMPARE(w->PESGraph1->YData(1, 0), Store().Values.at(211));
+    QCOMPARE(w->PESGraph1->XDataII(4, 7), Store().Times.at(210 + 5 * 7 + 4));
+    QCOMPARE(w->ComboBox2->currentIndex(), 10);
+    QCOMPARE(w->txtDataNo->text(), QStringLiteral("8"));
+    QCOMPARE(w->txtStartTime->text(), LocaleUtil::DateTimeText(Store().DataSets.at(2).startTime));
+    w->Grid2->setCurrentCell(4, 0); // the empty set: an empty graph
+    w->Grid2Click();
+    QCOMPARE(w->PESGraph1->Points(), 0);
+    QVERIFY(answers.messages.isEmpty());
+}
+
+enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge };
+
+void TestCollection::faults_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("message"); // part of the one message shown
+    QTest::newRow("collection copy, disk full") << int(SaveDiskFull) << "was not saved";
+    QTest::newRow("temporary file, disk full") << int(TempDiskFull) << "DataSetsTemp.tmp";
+    QTest::newRow("temp folder cannot be made") << int(TempFolderBlocked) << "blocked/temp";
+    QTest::newRow("file larger than the memory") << int(OpenTooLarge) << "more than the meter's memory";
+}
+
+void TestCollection::faults()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, message);
+
+    // A download listed, in the temporary file and not saved; an older collection file.
+    const QByteArray image = MeterImage();
+    GraphTest::Answers answers;
+    PrepareLoggerGraphWindow();
+    QCOMPARE(DecodeMemoryImage(image), 0);
+    QVERIFY(WriteTempCollection(image, int(image.size())));
+    const QString temp = TempCollectionPath();
+    State().LoggerDataUnsaved = true;
+    const QStringList list = Rows(LoggerWindow()->Grid2);
+    answers.filePath = dir.filePath(QStringLiteral("old.738"));
+    QVERIFY(WriteBytes(answers.filePath, "an older collection"));
+
+    // Writes beyond 200 bytes fail, as on a full disk.
+    struct rlimit saved, small;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    small = saved;
+    small.rlim_cur = 200;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    bool ok = true;
+    switch (fault) {
+    case SaveDiskFull:
+        setrlimit(RLIMIT_FSIZE, &small);
+        ok = SaveCollection();
+        break;
+    case TempDiskFull:
+        setrlimit(RLIMIT_FSIZE, &small);
+        ok = WriteTempCollection(image.left(3000), 3000);
+        break;
+    case TempFolderBlocked:
+        State().UserFolder = dir.path() + QStringLiteral("/blocked/");
+        QVERIFY(QDir().mkpath(State().UserFolder) && WriteBytes(State().UserFolder + "temp", "a file"));
+        ok = WriteTempCollection(image, int(image.size()));
+        break;
+    case OpenTooLarge:
+        QVERIFY(WriteBytes(answers.filePath, image + QByteArray(262145 - image.size(), char(0xFF))));
+        ok = OpenCollection();
+        break;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    QVERIFY(!ok);
+    QCOMPARE(answers.messages.size(), 1);
+    QVERIFY2(answers.messages.at(0).contains(message), qPrintable(answers.messages.at(0)));
+    // Nothing is lost: the flag, the temporary file, the old file, the store and the list.
+    QVERIFY(State().LoggerDataUnsaved);
+    QCOMPARE(FileBytes(temp), image);
+    if (fault == SaveDiskFull)
+        QCOMPARE(FileBytes(answers.filePath), QByteArray("an older collection"));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("old.738*")}, QDir::Files | QDir::Hidden).size(), 1);
+    QCOMPARE(Store().DataSets.size(), 4);
+    QCOMPARE(Rows(LoggerWindow()->Grid2), list);
+}
+
+QM738_REGISTER_TEST(TestCollection)
+#include "tst_collection.moc"
