@@ -43,7 +43,6 @@ double Now()
 
 namespace LocaleUtil {
 
-namespace {
 // The locale's long time format without the time-zone part ("HH:mm:ss").
 QString LongTimeFormat()
 {
@@ -60,7 +59,6 @@ QString LongTimeFormat()
     out = out.trimmed();
     return out.isEmpty() ? QStringLiteral("HH:mm:ss") : out;
 }
-} // namespace
 
 QChar DecimalSeparator()
 {

@@ -20,6 +20,8 @@ bool DecimalIsComma();
 QString Fixed1(double value);              // fixed notation, one decimal, locale separator
 QString ShortDate(double days);
 QString LongTime(double days);
+// The long time format as dates are written with it (no time-zone part).
+QString LongTimeFormat();
 // Short date, a blank and long time; the time is left out when it is exactly midnight.
 QString DateTimeText(double days);
 // value@date-time, as the statistics show a maximum or minimum.

@@ -9,9 +9,13 @@
 #include "app/settings.h"
 #include "app/translation.h"
 #include "files/graphfile.h"
+#include "files/printing.h"
+#include "files/texttable.h"
 #include "graph/graph.h"
 #include "graph/graphsetup.h"
 #include "graph/realtime.h"
+#include "logger/list.h"
+#include "logger/tablegraph.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +28,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStatusBar>
@@ -87,6 +92,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     LinkHost = std::make_unique<TLinkHost>(*this);
     LoggerHostImpl = std::make_unique<TMainLoggerHost>(*this);
     SetLoggerHost(LoggerHostImpl.get());
+    // Save and Open reach the text tables through the graph files' hooks.
+    InstallTextTableHooks();
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -541,8 +548,25 @@ void TfrmMain::Save1Click()
     SaveDocument(ActiveChild());
 }
 
-void TfrmMain::Print1Click() {}
-void TfrmMain::PrinterSetup1Click() {}
+QPrinter &TfrmMain::Printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        PreparePrinter(*m_printer, DialogFolder(State.UserFolder));
+    }
+    return *m_printer;
+}
+
+void TfrmMain::Print1Click()
+{
+    PrintDocument(ActiveChild(), Printer(), this);
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    ShowPrinterSetup(Printer(), this);
+}
+
 void TfrmMain::btnRunClick()
 {
     RealTimeRun();
@@ -554,7 +578,12 @@ void TfrmMain::btnStopClick()
 }
 
 void TfrmMain::LoadData1Click() {}
-void TfrmMain::btnOutputToGraphClick() {}
+void TfrmMain::btnOutputToGraphClick()
+{
+    // Only a table window graphs; any other active window leaves the button without effect.
+    if (auto *list = qobject_cast<TfrmList *>(ActiveChild()))
+        GraphTableWindow(list);
+}
 
 // Port choice, search and disconnect of the meter link.
 void TfrmMain::ComboBoxDeviceNameChange()
