@@ -122,6 +122,9 @@ void TfrmList::Embed()
         host->AddChildWindow(this);
         if (QWidget *frame = parentWidget())
             frame->show();
+        for (QWidget *w = parentWidget(); w && !m_watchedArea; w = w->parentWidget())
+            if (auto *area = qobject_cast<QMdiArea *>(w))
+                WatchActivation(area);
     }
     show();
 }
