@@ -9,6 +9,8 @@ namespace DateTimeUtil {
 
 double ToDays(const QDateTime &dt);        // local date-time to day count
 QDateTime FromDays(double days);           // day count to local date-time
+// Day count to its date and time of day, without building a QDateTime.
+void SplitDays(double days, QDate *date, QTime *time);
 double Now();                              // the current local date-time as a day count
 
 } // namespace DateTimeUtil

@@ -48,10 +48,12 @@ TGraphLineWriter::TGraphLineWriter(QChar separator)
 
 QString TGraphLineWriter::Line(double x, const float *values, int count)
 {
-    const QDateTime dt = DateTimeUtil::FromDays(x);
-    const qint64 day = dt.date().toJulianDay();
+    QDate date;
+    QTime time;
+    DateTimeUtil::SplitDays(x, &date, &time);
+    const qint64 day = date.toJulianDay();
     if (!m_haveDay || day != m_lastDay) {
-        m_lastDate = m_locale.toString(dt.date(), QLocale::ShortFormat);
+        m_lastDate = m_locale.toString(date, QLocale::ShortFormat);
         m_lastDay = day;
         m_haveDay = true;
     }
@@ -59,7 +61,7 @@ QString TGraphLineWriter::Line(double x, const float *values, int count)
     line.reserve(m_lastDate.size() + 12 + count * 8);
     line += m_lastDate;
     line += m_separator;
-    line += m_locale.toString(dt.time(), m_timeFormat);
+    line += m_locale.toString(time, m_timeFormat);
     for (int i = 0; i < count; ++i) {
         line += m_separator;
         line += ExportValueText(values[i]);
