@@ -44,11 +44,22 @@ bool PrintTable(const TfrmList &list, QPrinter &printer, QString *error)
     font.setKerning(false);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging));
     painter.setFont(font);
+    const int rows = list.RowCount();
+    // The lines are as long as the widest row; a font too wide for the page
+    // is made smaller so no column is cut off at the right edge.
+    qsizetype longest = 1;
+    for (int row = 0; row < rows; ++row)
+        longest = std::max(longest, TextFormat::PrintLine(list.RowCells(row)).size());
+    const int pageWidth = printer.pageRect(QPrinter::DevicePixel).toRect().width();
+    const qreal lineWidth = 1 + painter.fontMetrics().horizontalAdvance(QString(longest, QChar('0')));
+    if (lineWidth > pageWidth && pageWidth > 0) {
+        font.setPointSizeF(font.pointSizeF() * pageWidth / lineWidth * 0.98);
+        painter.setFont(font);
+    }
     const QFontMetrics metrics = painter.fontMetrics();
     const int lineHeight = metrics.boundingRect(QStringLiteral("String Grid Printout")).height();
     const TextFormat::TPrintLayout layout(printer.pageRect(QPrinter::DevicePixel).toRect().height(),
                                           std::max(lineHeight, metrics.height()));
-    const int rows = list.RowCount();
     for (int row = 0; row < rows; ++row) {
         if (layout.StartsPage(row) && !printer.newPage()) {
             painter.end();

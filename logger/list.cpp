@@ -120,8 +120,13 @@ void TfrmList::Embed()
 {
     if (ILoggerHost *host = LoggerHost()) {
         host->AddChildWindow(this);
-        if (QWidget *frame = parentWidget())
+        if (QWidget *frame = parentWidget()) {
+            // Wide enough for every column, as high as the frame allows.
+            const QWidget *area = frame->parentWidget();
+            const int height = area ? std::min(area->height(), 480) : 480;
+            frame->resize(std::max(frame->width(), 660), std::max(frame->height(), height));
             frame->show();
+        }
         for (QWidget *w = parentWidget(); w && !m_watchedArea; w = w->parentWidget())
             if (auto *area = qobject_cast<QMdiArea *>(w))
                 WatchActivation(area);

@@ -111,8 +111,12 @@ TfrmGraph *GraphTableWindow(TfrmList *list)
     PESGraph *graph = window->PESGraph1;
     graph->LoadXData(points.x.constData(), points.x.size());
     graph->LoadYData(points.y.constData(), points.y.size());
-    if (QWidget *frame = window->parentWidget())
+    if (QWidget *frame = window->parentWidget()) {
         frame->showNormal();
+        // Top-left of the frame, filling its client area, as graph files open.
+        if (QWidget *area = frame->parentWidget(); area && area->width() > 0)
+            frame->setGeometry(0, 0, area->width(), std::max(200, area->height()));
+    }
     window->ComputeGraphStatistics();
     graph->sgReinitAndReset();
     graph->Redraw();
