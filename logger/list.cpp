@@ -125,6 +125,8 @@ void TfrmList::Embed()
             const QWidget *area = frame->parentWidget();
             const int height = area ? std::min(area->height(), 480) : 480;
             frame->resize(std::max(frame->width(), 660), std::max(frame->height(), height));
+            if (area && frame->y() + frame->height() > area->height())
+                frame->move(frame->x(), std::max(0, area->height() - frame->height()));
             frame->show();
         }
         for (QWidget *w = parentWidget(); w && !m_watchedArea; w = w->parentWidget())
