@@ -9,7 +9,6 @@
 // locale's short date, long time and decimal separator.
 
 #include <QChar>
-#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QStringList>

@@ -14,6 +14,7 @@
 #include "logger/tablegraph.h"
 
 #include <QBuffer>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -92,6 +93,7 @@ private slots:
     void importLines();
     void fileNameChange_data();
     void fileNameChange();
+    void typeChangeInSaveDialog();
     void roundTrip_data();
     void roundTrip();
     void exportFailures();
@@ -249,6 +251,20 @@ void TestTextTables::fileNameChange()
     QFETCH(QString, name);
     QFETCH(QString, expected);
     QCOMPARE(TypeChangedFileName(filter, index, name), expected);
+}
+
+// The save dialog itself: picking the TXT type gives the typed name its
+// extension (Qt's own dialog only replaces an extension already there).
+void TestTextTables::typeChangeInSaveDialog()
+{
+    const QString pairs = GraphFileFilter(false);
+    QFileDialog dialog(nullptr, QString(), dir.path(), QtFilterFromPairs(pairs));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(QStringLiteral("report"));
+    dialog.selectNameFilter(dialog.nameFilters().at(1));
+    SaveDialog1TypeChange(&dialog, pairs);
+    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("report.TXT"));
 }
 
 void TestTextTables::roundTrip_data()
