@@ -1,5 +1,6 @@
 #include "files/texttable.h"
 
+#include "app/appstate.h"
 #include "app/datetime.h"
 #include "app/dialogs.h"
 #include "app/paths.h"
@@ -8,7 +9,6 @@
 #include "files/textformat.h"
 #include "graph/graph.h"
 #include "graph/pesgraph.h"
-#include "app/appstate.h"
 #include "logger/list.h"
 #include "logger/progresspump.h"
 #include "logger/scope.h"
@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSaveFile>
 #include <QTableWidget>
@@ -152,7 +153,10 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
     const int subsets = std::min(graph->Subsets(), int(PESGraph::kMaxSubsets));
     std::vector<float> values(size_t(std::max(subsets, 1)));
     TextFormat::TGraphLineWriter writer(separator);
+    const QPointer<PESGraph> alive(graph); // its window may be closed meanwhile
     return WriteLines(parent, path, range.Count(), [&](int i, QString *text) {
+        if (!alive)
+            return false;
         const int p = range.from - 1 + i;
         const double x = graph->XDataII(0, p);
         if (x == 0.0)
@@ -183,7 +187,10 @@ bool ExportTableText(QWidget *tableWindow)
     if (AskRange(request.parent, list->RowCount() - 1, QStringLiteral("invalid integer"), &range) != RangeAnswer::Chosen)
         return false;
     const QChar separator = TextFormat::TableSeparatorFor(path);
+    const QPointer<TfrmList> alive(list);
     return WriteLines(request.parent, path, range.Count(), [&](int i, QString *text) {
+        if (!alive)
+            return false;
         *text = TextFormat::TableExportLine(list->DataCells(range.from + i), separator);
         return true;
     });
@@ -193,6 +200,7 @@ int ImportTextIntoList(TfrmList *list, QIODevice &device, QChar separator, TfrmS
 {
     TextFormat::TImportLineReader reader(device);
     TProgressPump pump;
+    const QPointer<TfrmList> alive(list); // the user may close it while it fills
     const int dataColumns = TfrmList::kColumns - 1;
     int row = 0;
     int rows = list->RowCount();
@@ -207,6 +215,8 @@ int ImportTextIntoList(TfrmList *list, QIODevice &device, QChar separator, TfrmS
         if (progress && pump.Due()) {
             progress->SText1->setText(QString::number(row));
             pump.Run();
+            if (!alive)
+                return row;
         }
         if (row >= rows) {
             // Rows come in blocks; the count is trimmed to what was read at the end.
@@ -244,9 +254,11 @@ TfrmList *ImportTableText(const QString &path)
     progress.SText1->setText(QStringLiteral("0"));
     progress.CentreOnScreen();
     progress.show();
+    const QPointer<TfrmList> alive(list);
     ImportTextIntoList(list, file, TextFormat::ImportSeparatorFor(path), &progress);
     progress.hide();
-
+    if (!alive)
+        return nullptr;
     list->Grid1->setUpdatesEnabled(true);
     list->Grid1->viewport()->update();
     return list;

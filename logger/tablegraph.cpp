@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -33,7 +34,7 @@ QString RowDateTime(const TfrmList &list, int row)
 } // namespace
 
 bool ReadTablePoints(const TfrmList &list, TTablePoints *points, QString *error,
-                     const std::function<void(int row)> &rowDone)
+                     const std::function<bool(int row)> &rowStart)
 {
     const int rows = list.RowCount() - 1;
     const TextFormat::TDateTimeReader reader;
@@ -49,8 +50,8 @@ bool ReadTablePoints(const TfrmList &list, TTablePoints *points, QString *error,
     points->x.fill(0.0, 5 * rows);
     points->y.fill(TextFormat::kNoValue, 5 * rows);
     for (int r = 1; r <= rows; ++r) {
-        if (rowDone)
-            rowDone(r);
+        if (rowStart && !rowStart(r))
+            return false;
         double x = 0;
         if (!reader.Read(RowDateTime(list, r), &x))
             continue; // an unreadable inner row is left out
@@ -90,6 +91,9 @@ TfrmGraph *GraphTableWindow(TfrmList *list)
     QString error;
     TProgressPump pump;
     bool shown = false;
+    // Messages run while the rows are read: either window may be closed meanwhile.
+    const QPointer<TfrmList> table(list);
+    const QPointer<TfrmGraph> graphWindow(window);
     const bool read = ReadTablePoints(*list, &points, &error, [&](int r) {
         if (!shown) {
             // The X range is known now: set up the graph, then show the progress.
@@ -102,12 +106,16 @@ TfrmGraph *GraphTableWindow(TfrmList *list)
         progress.Progress1->setValue(r);
         if (pump.Due())
             pump.Run();
+        return table && graphWindow;
     });
     progress.hide();
-    if (!read) {
-        Dialogs::Message(list->window(), Dialogs::Kind::Error, error);
+    if (!graphWindow)
+        return nullptr;
+    if (!read && !error.isEmpty()) {
+        Dialogs::Message(window->window(), Dialogs::Kind::Error, error);
         return window;
     }
+    // A table closed part-way leaves its remaining rows empty.
     PESGraph *graph = window->PESGraph1;
     graph->LoadXData(points.x.constData(), points.x.size());
     graph->LoadYData(points.y.constData(), points.y.size());

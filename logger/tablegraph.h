@@ -21,12 +21,14 @@ struct TTablePoints {
 };
 
 // Fills `points` from `list`. False with the conversion's message in *error
-// when the first or last row has no readable date-time; `rowDone` (may be
-// empty) is told of each row before it is read.
+// when the first or last row has no readable date-time. `rowStart` (may be
+// empty) is told of each row before it is read and may stop the reading by
+// returning false (then *error stays empty).
 bool ReadTablePoints(const TfrmList &list, TTablePoints *points, QString *error,
-                     const std::function<void(int row)> &rowDone = {});
+                     const std::function<bool(int row)> &rowStart = {});
 
 // btnOutputToGraphClick on the given table window: "No data to graph !" for
 // an empty table; otherwise a new graph window captioned like the table
-// (returned; left empty when the first or last date-time cannot be read).
+// (returned; left empty when the first or last date-time cannot be read;
+// null when the table or the new window was closed while it filled).
 TfrmGraph *GraphTableWindow(TfrmList *list);
