@@ -5,12 +5,14 @@
 #include "graph/graph.h"
 #include "graph/pesgraph.h"
 #include "logger/list.h"
+#include "logger/progresspump.h"
 
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -60,7 +62,19 @@ bool PrintTable(const TfrmList &list, QPrinter &printer, QString *error)
     const int lineHeight = metrics.boundingRect(QStringLiteral("String Grid Printout")).height();
     const TextFormat::TPrintLayout layout(printer.pageRect(QPrinter::DevicePixel).toRect().height(),
                                           std::max(lineHeight, metrics.height()));
+    // Messages run between lines so the program stays responsive through a
+    // long printout; a table closed meanwhile ends it.
+    const QPointer<const TfrmList> alive(&list);
+    TProgressPump pump;
     for (int row = 0; row < rows; ++row) {
+        if (pump.Due()) {
+            pump.Run();
+            if (!alive) {
+                painter.end();
+                SetError(error, QStringLiteral("The table was closed while it was printed."));
+                return false;
+            }
+        }
         if (layout.StartsPage(row) && !printer.newPage()) {
             painter.end();
             SetError(error, QStringLiteral("Printing to %1 failed on page %2.")
