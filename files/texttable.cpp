@@ -108,8 +108,9 @@ bool WriteLines(QWidget *parent, const QString &path, int count, LineMaker line)
         ReportWriteFailure(parent, path, file.ErrorString(), 0);
         return false;
     }
-    TfrmScope progress(parent);
+    TfrmScope progress; // no parent: a window closed meanwhile cannot take it along
     ShowExportProgress(progress, count);
+    const QPointer<QWidget> owner(parent);
     TProgressPump pump;
     int written = 0;
     bool ok = true;
@@ -134,7 +135,7 @@ bool WriteLines(QWidget *parent, const QString &path, int count, LineMaker line)
         return true;
     const QString reason = file.ErrorString();
     file.Discard();
-    ReportWriteFailure(parent, path, reason, written);
+    ReportWriteFailure(owner, path, reason, written);
     return false;
 }
 
@@ -248,7 +249,7 @@ TfrmList *ImportTableText(const QString &path)
     list->Embed();
     list->Grid1->setUpdatesEnabled(false);
 
-    TfrmScope progress(list->window());
+    TfrmScope progress; // no parent: a window closed meanwhile cannot take it along
     progress.SetRole(TfrmScope::Role::ImportProgress);
     progress.setWindowTitle(Text("IDS_109", "Open Progress"));
     progress.SText1->setText(QStringLiteral("0"));

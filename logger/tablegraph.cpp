@@ -79,7 +79,7 @@ TfrmGraph *GraphTableWindow(TfrmList *list)
     window->setWindowTitle(list->windowTitle());
     window->Embed();
 
-    TfrmScope progress(window->window());
+    TfrmScope progress; // no parent: a window closed meanwhile cannot take it along
     progress.SetRole(TfrmScope::Role::ExportProgress);
     progress.BitBtn2->hide(); // graphing cannot be cancelled
     progress.setWindowTitle(HostText("IDS_56", "Graphing Progress"));
