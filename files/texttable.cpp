@@ -98,6 +98,18 @@ void ShowExportProgress(TfrmScope &progress, int count)
     progress.show();
 }
 
+// Comma-separated values cannot carry numbers written with a decimal comma:
+// such a file would not read back. Refused with a message (true = refused).
+bool RefuseCommaClash(QWidget *parent, QChar separator)
+{
+    if (separator != QChar(',') || !LocaleUtil::DecimalIsComma())
+        return false;
+    Dialogs::Message(parent, Dialogs::Kind::Error,
+                     QStringLiteral("Numbers are written with a decimal comma here, so they cannot be "
+                                    "separated by commas. Save the data as a TXT file (tab-separated)."));
+    return true;
+}
+
 // Writes `count` lines made by `line(i)` (nullptr for "stop here") with the
 // progress window; true when the file was saved.
 template <typename LineMaker>
@@ -148,6 +160,8 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
     if (!graph)
         return false;
     QWidget *parent = WindowOf(graph);
+    if (RefuseCommaClash(parent, separator))
+        return false;
     TextFormat::TRange range;
     if (AskRange(parent, graph->Points(), Text("IDS_29", "invalid integer"), &range) != RangeAnswer::Chosen)
         return false;
@@ -184,10 +198,12 @@ bool ExportTableText(QWidget *tableWindow)
     const QString path = Dialogs::FileName(request);
     if (path.isEmpty())
         return false;
+    const QChar separator = TextFormat::TableSeparatorFor(path);
+    if (RefuseCommaClash(request.parent, separator))
+        return false;
     TextFormat::TRange range;
     if (AskRange(request.parent, list->RowCount() - 1, QStringLiteral("invalid integer"), &range) != RangeAnswer::Chosen)
         return false;
-    const QChar separator = TextFormat::TableSeparatorFor(path);
     const QPointer<TfrmList> alive(list);
     return WriteLines(request.parent, path, range.Count(), [&](int i, QString *text) {
         if (!alive)

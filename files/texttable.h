@@ -17,7 +17,8 @@ class TfrmScope;
 
 // Writes the points of `graph` in a chosen range to `path` (tab or comma
 // separated). False when nothing was written (range cancelled or invalid, the
-// file could not be written; the user was told about the last two).
+// file could not be written, commas asked for where the decimal separator is a
+// comma; the user was told about all but the first).
 bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator);
 
 // The table export of a table window: save dialog, range, then the rows.

@@ -381,6 +381,18 @@ void TestTextTables::exportFailures()
     answers.exec = RangeAnswer(QStringLiteral("2"), QStringLiteral("2"));
     QVERIFY(ExportTableText(list.get()));
     QCOMPARE(FileBytes(answers.filePath), QByteArray("c\td\t\t\t\t\t\t\r\n"));
+
+    // With a decimal comma, commas cannot separate the values: refused, nothing written.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    answers.messages.clear();
+    answers.execCount = 0;
+    const QString csv = dir.filePath(QStringLiteral("comma.csv"));
+    QVERIFY(!ExportGraphText(&g, csv, QChar(',')));
+    answers.filePath = csv;
+    QVERIFY(!ExportTableText(list.get()));
+    QCOMPARE(answers.messages.size(), 2);
+    QCOMPARE(answers.execCount, 0);
+    QVERIFY(!QFile::exists(csv));
 }
 
 void TestTextTables::printLines_data()
