@@ -19,10 +19,13 @@ double ToDays(const QDateTime &dt)
     return days >= 0 ? days + frac : days - frac;
 }
 
-QDateTime FromDays(double days)
+void SplitDays(double days, QDate *date, QTime *time)
 {
-    if (!std::isfinite(days))
-        return QDateTime(kEpoch, QTime(0, 0));
+    if (!std::isfinite(days)) {
+        *date = kEpoch;
+        *time = QTime(0, 0);
+        return;
+    }
     double whole = std::trunc(days);
     double frac = std::fabs(days - whole);
     qint64 ms = qRound64(frac * kMsPerDay);
@@ -30,8 +33,16 @@ QDateTime FromDays(double days)
         ms -= qint64(kMsPerDay);
         whole += days >= 0 ? 1 : -1;
     }
-    const QDate date = kEpoch.addDays(qint64(whole));
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
+    *date = kEpoch.addDays(qint64(whole));
+    *time = QTime::fromMSecsSinceStartOfDay(int(ms));
+}
+
+QDateTime FromDays(double days)
+{
+    QDate date;
+    QTime time;
+    SplitDays(days, &date, &time);
+    return QDateTime(date, time);
 }
 
 double Now()
@@ -43,7 +54,6 @@ double Now()
 
 namespace LocaleUtil {
 
-namespace {
 // The locale's long time format without the time-zone part ("HH:mm:ss").
 QString LongTimeFormat()
 {
@@ -60,7 +70,6 @@ QString LongTimeFormat()
     out = out.trimmed();
     return out.isEmpty() ? QStringLiteral("HH:mm:ss") : out;
 }
-} // namespace
 
 QChar DecimalSeparator()
 {

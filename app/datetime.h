@@ -9,6 +9,8 @@ namespace DateTimeUtil {
 
 double ToDays(const QDateTime &dt);        // local date-time to day count
 QDateTime FromDays(double days);           // day count to local date-time
+// Day count to its date and time of day, without building a QDateTime.
+void SplitDays(double days, QDate *date, QTime *time);
 double Now();                              // the current local date-time as a day count
 
 } // namespace DateTimeUtil
@@ -20,6 +22,8 @@ bool DecimalIsComma();
 QString Fixed1(double value);              // fixed notation, one decimal, locale separator
 QString ShortDate(double days);
 QString LongTime(double days);
+// The long time format as dates are written with it (no time-zone part).
+QString LongTimeFormat();
 // Short date, a blank and long time; the time is left out when it is exactly midnight.
 QString DateTimeText(double days);
 // value@date-time, as the statistics show a maximum or minimum.

@@ -1,6 +1,8 @@
 #include "app/dialogs.h"
 
 #include "app/translation.h"
+#include "files/textformat.h"
+#include "files/texttable.h"
 
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -73,7 +75,13 @@ QString RealFile(const FileRequest &r)
     QFileDialog dlg(r.parent, r.title, r.folder, r.filter);
     dlg.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dlg.setOption(QFileDialog::DontUseNativeDialog, false);
+    // Save dialogs are Qt's own, so a change of file type can change the typed name.
+    dlg.setOption(QFileDialog::DontUseNativeDialog, r.save);
+    if (r.save) {
+        const QString pairs = TextFormat::PairsFromQtFilter(r.filter);
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                         [&dlg, pairs](const QString &) { SaveDialog1TypeChange(&dlg, pairs); });
+    }
     if (!r.defaultSuffix.isEmpty())
         dlg.setDefaultSuffix(r.defaultSuffix);
     if (!r.fileName.isEmpty())

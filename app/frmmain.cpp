@@ -12,11 +12,15 @@
 #include "app/translation.h"
 #include "files/collection.h"
 #include "files/graphfile.h"
+#include "files/printing.h"
+#include "files/texttable.h"
 #include "graph/graph.h"
 #include "graph/graphsetup.h"
 #include "graph/realtime.h"
 #include "logger/loadcommand.h"
 #include "logger/transferwindow.h"
+#include "logger/list.h"
+#include "logger/tablegraph.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +33,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStatusBar>
@@ -100,6 +105,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     SetLoggerHost(LoggerHostImpl.get());
     // File > Save and Open reach the data-set collection.
     InstallCollectionHooks();
+    // Save and Open reach the text tables through the graph files' hooks.
+    InstallTextTableHooks();
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -669,8 +676,25 @@ void TfrmMain::Save1Click()
     SaveDocument(ActiveChild());
 }
 
-void TfrmMain::Print1Click() {}
-void TfrmMain::PrinterSetup1Click() {}
+QPrinter &TfrmMain::Printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        PreparePrinter(*m_printer, DialogFolder(State.UserFolder));
+    }
+    return *m_printer;
+}
+
+void TfrmMain::Print1Click()
+{
+    PrintDocument(ActiveChild(), Printer(), this);
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    ShowPrinterSetup(Printer(), this);
+}
+
 void TfrmMain::btnRunClick()
 {
     RealTimeRun();
@@ -685,7 +709,12 @@ void TfrmMain::LoadData1Click()
 {
     LoadCommand->LoadData1Click();
 }
-void TfrmMain::btnOutputToGraphClick() {}
+void TfrmMain::btnOutputToGraphClick()
+{
+    // Only a table window graphs; any other active window leaves the button without effect.
+    if (auto *list = qobject_cast<TfrmList *>(ActiveChild()))
+        GraphTableWindow(list);
+}
 
 // Port choice, search and disconnect of the meter link.
 void TfrmMain::ComboBoxDeviceNameChange()

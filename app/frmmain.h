@@ -21,6 +21,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QSerialPort;
 class QStatusBar;
 class QTimer;
@@ -91,6 +92,8 @@ public:
     // Data Logger > Load and its transfer progress window (the current frmScope).
     std::unique_ptr<TTransferWindow> TransferWindow;
     std::unique_ptr<TLoadCommand> LoadCommand;
+    // The one printer of the table printout and Printer Setup, made on first use.
+    QPrinter &Printer();
 
     // Status bar: panel 0 (150 pixels) and panel 1 (the connection state).
     void SetStatusText(int panel, const QString &text);
@@ -160,6 +163,7 @@ private:
     QWidget *CreateRealTimeGraphWindow();
 
     QLabel *m_status[2] = {nullptr, nullptr};
+    std::unique_ptr<QPrinter> m_printer;
     QVector<QAction *> m_windowActions;
     bool m_started = false;
     bool m_closing = false;

@@ -671,6 +671,17 @@ bool PESGraph::sgPrintDialog()
 bool PESGraph::PrintTo(QPrinter &printer)
 {
     Redraw();
+    // The graph's fonts are sized in points: laid out at the screen's
+    // resolution they keep their size relative to the graph when the whole
+    // drawing is scaled onto the page (at the printer's own resolution the
+    // texts would come out several times too large).
+    const int resolution = printer.resolution();
+    printer.setResolution(96);
+    struct RestoreResolution {
+        QPrinter &printer;
+        int resolution;
+        ~RestoreResolution() { printer.setResolution(resolution); }
+    } restore{printer, resolution};
     QCPPainter painter;
     if (!painter.begin(&printer))
         return false;

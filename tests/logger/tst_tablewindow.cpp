@@ -1,0 +1,175 @@
+#include "testregistry.h"
+#include "graph/graphtestsupport.h"
+
+#include "app/translation.h"
+#include "files/printing.h"
+#include "files/texttable.h"
+#include "graph/graph.h"
+#include "graph/graphcustomize.h"
+#include "graph/graphsetup.h"
+#include "graph/pesgraph.h"
+#include "logger/list.h"
+#include "logger/tablegraph.h"
+
+#include <QBuffer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// A table window in the main window's frame holding `text`.
+TfrmList *Table(const QByteArray &text)
+{
+    auto *list = new TfrmList;
+    list->setWindowTitle(QStringLiteral("table"));
+    list->Embed();
+    QBuffer buffer;
+    buffer.setData(text);
+    buffer.open(QIODevice::ReadOnly);
+    ImportTextIntoList(list, buffer, QChar('\t'));
+    return list;
+}
+
+QMdiSubWindow *Frame(QWidget *w) { return qobject_cast<QMdiSubWindow *>(w->parentWidget()); }
+
+int GraphWindowCount()
+{
+    int n = 0;
+    for (QMdiSubWindow *sw : GraphTest::Main()->MdiArea->subWindowList())
+        n += qobject_cast<TfrmGraph *>(sw->widget()) != nullptr;
+    return n;
+}
+
+} // namespace
+
+class TestTableWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        GraphTest::RemoveTemplates();
+        GraphTest::ResetMain();
+    }
+    void cleanup()
+    {
+        GraphTest::ResetMain();
+        PESGraph::setCustomizeHook({});
+        PESGraph::setPrintHook({});
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void gridAndActivation();
+    void outputToGraph_data();
+    void outputToGraph();
+    void printGraphWindow();
+};
+
+void TestTableWindow::gridAndActivation()
+{
+    TfrmMain *main = GraphTest::Main();
+    TfrmList *list = Table("09/12/2025\t12:00:00\t1\t2\t3\t4\t5\r\n");
+    QCOMPARE(list->objectName(), QStringLiteral("frmList"));
+    QTableWidget *grid = list->Grid1;
+    QCOMPARE(grid->objectName(), QStringLiteral("Grid1"));
+    QCOMPARE(grid->columnCount(), 8);
+    QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 18);
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::ContiguousSelection);
+    QVERIFY(!(grid->item(0, 0)->flags() & Qt::ItemIsSelectable)); // the fixed column
+
+    TfrmGraph *graph = qobject_cast<TfrmGraph *>(main->RealTimeGraphWindow.data());
+    if (!graph)
+        graph = CreateRealTimeGraphWindow();
+    main->MdiArea->setActiveSubWindow(Frame(list));
+    QVERIFY(main->btnOutputToGraph->isEnabled());
+    main->MdiArea->setActiveSubWindow(Frame(graph));
+    QVERIFY(!main->btnOutputToGraph->isEnabled());
+    // With the graph active the button does nothing.
+    const int graphs = GraphWindowCount();
+    main->btnOutputToGraphClick();
+    QCOMPARE(GraphWindowCount(), graphs);
+
+    // Closing frees the window.
+    QPointer<TfrmList> gone = list;
+    Frame(list)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(gone.isNull());
+}
+
+void TestTableWindow::outputToGraph_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");     // "" = none
+    QTest::addColumn<int>("newWindows");
+    QTest::addColumn<int>("points");          // of the new graph; -1 = not set up
+    QTest::newRow("empty table") << QByteArray() << GetTextOrDefault("IDS_55") << 0 << -1;
+    QTest::newRow("bad first time") << QByteArray("yesterday\tnoon\t1\t2\t3\t4\t5\r\n")
+                                    << "'yesterday noon' is not a valid date and time" << 1 << -1;
+    QTest::newRow("one row") << QByteArray("09/12/2025\t12:00:00\t1\t2\t3\t4\t5\r\n") << "" << 1 << 1;
+    QTest::newRow("bad inner row") << QByteArray("09/12/2025\t12:00:00\t1\t2\t3\t4\t5\r\n"
+                                                 "x\ty\t1\t2\t3\t4\t5\r\n"
+                                                 "09/12/2025\t12:00:04\t1\t2\t3\t4\t5\r\n")
+                                   << "" << 1 << 3;
+}
+
+void TestTableWindow::outputToGraph()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    QFETCH(int, newWindows);
+    QFETCH(int, points);
+    TfrmMain *main = GraphTest::Main();
+    TfrmList *list = Table(text);
+    main->MdiArea->setActiveSubWindow(Frame(list));
+    GraphTest::Answers answers;
+    const int before = GraphWindowCount();
+    main->btnOutputToGraphClick();
+    QCOMPARE(answers.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(GraphWindowCount(), before + newWindows);
+    if (points < 0)
+        return;
+    auto *graph = qobject_cast<TfrmGraph *>(main->MdiArea->subWindowList().last()->widget());
+    QVERIFY(graph);
+    QCOMPARE(graph->windowTitle(), QStringLiteral("table"));
+    QCOMPARE(graph->PESGraph1->Points(), points);
+    if (points == 3) { // the unreadable row stays empty
+        QCOMPARE(graph->PESGraph1->XDataII(0, 1), 0.0);
+        QCOMPARE(graph->PESGraph1->YData(0, 1), 9999.0f);
+        QCOMPARE(graph->PESGraph1->YData(4, 2), 5.0f);
+    }
+}
+
+void TestTableWindow::printGraphWindow()
+{
+    TfrmGraph *graph = CreateRealTimeGraphWindow();
+    QStringList steps;
+    PESGraph::setCustomizeHook([&](TGraphCustomizeDialog &d) {
+        steps << QStringLiteral("customize:") + d.pageNames().join(QChar(','));
+        return int(QDialog::Rejected);
+    });
+    PESGraph::setPrintHook([&](QPrinter &) {
+        steps << QStringLiteral("print");
+        return int(QDialog::Rejected);
+    });
+    QPrinter printer;
+    PrintDocument(graph, printer);
+    QCOMPARE(steps.size(), 2);
+    QVERIFY(!steps.at(0).contains(QStringLiteral("pageGraph")));
+    QVERIFY(!steps.at(0).contains(QStringLiteral("pageFonts")));
+    QVERIFY(!steps.at(0).contains(QStringLiteral("pageStyle")));
+    QVERIFY(!steps.at(0).contains(QStringLiteral("pageSubsets")));
+    QCOMPARE(steps.at(1), QStringLiteral("print"));
+    // The graph window's own customisation has all its pages again.
+    steps.clear();
+    graph->PESGraph1->sgCustomize();
+    QVERIFY(steps.at(0).contains(QStringLiteral("pageGraph,pageSubsets,pageStyle,pageFonts")));
+}
+
+QM738_REGISTER_TEST(TestTableWindow)
+#include "tst_tablewindow.moc"
