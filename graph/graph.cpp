@@ -32,6 +32,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
@@ -191,13 +192,23 @@ void TfrmGraph::BuildLayout()
     content->setObjectName(QStringLiteral("pnlContent"));
     scroll->setWidget(content);
 
+    // The data-set list and the graph share the width through a splitter, so
+    // the user can widen the list to see all its columns.
     auto *outer = new QHBoxLayout(content);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
+    auto *splitter = new QSplitter(Qt::Horizontal, content);
+    splitter->setObjectName(QStringLiteral("splDataSets"));
+    splitter->setChildrenCollapsible(false);
+    outer->addWidget(splitter);
     pnlDataSets = BuildDataSetPanel();
-    outer->addWidget(pnlDataSets);
+    splitter->addWidget(pnlDataSets);
+    auto *rightPanel = new QWidget(splitter);
+    splitter->addWidget(rightPanel);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
 
-    auto *right = new QVBoxLayout;
+    auto *right = new QVBoxLayout(rightPanel);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
     right->addWidget(BuildToolBar1());
@@ -226,7 +237,6 @@ void TfrmGraph::BuildLayout()
     right->addWidget(pnlGraph, 1);
 
     right->addWidget(BuildStatisticPanel());
-    outer->addLayout(right, 1);
 }
 
 QFrame *TfrmGraph::BuildDataSetPanel()
@@ -250,10 +260,23 @@ QFrame *TfrmGraph::BuildDataSetPanel()
     Grid2->verticalHeader()->setDefaultSectionSize(20);
     Grid2->setMinimumWidth(300);
     layout->addWidget(Grid2, 1);
-    panel->setMaximumWidth(380);
     panel->hide();
     connect(Grid2, &QTableWidget::cellClicked, this, [this] { Grid2Click(); });
     return panel;
+}
+
+void TfrmGraph::ShowDataSetPanel()
+{
+    pnlDataSets->show();
+    auto *splitter = qobject_cast<QSplitter *>(pnlDataSets->parentWidget());
+    if (!splitter)
+        return;
+    int columns = 0;
+    for (int c = 0; c < Grid2->columnCount(); ++c)
+        columns += Grid2->columnWidth(c);
+    const int total = std::max(width(), 600);
+    const int list = std::min(columns + 30, total * 45 / 100);
+    splitter->setSizes({list, total - list});
 }
 
 QFrame *TfrmGraph::BuildToolBar1()
@@ -869,9 +892,18 @@ void TfrmGraph::ClearGraph()
     PESGraph1->Redraw();
 }
 
+namespace {
+// A value text longer than its edit shows its start (the value), not its end.
+void SetValueText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+} // namespace
+
 void TfrmGraph::SetExtremeText(int channel, bool maximum, const QString &text)
 {
-    (maximum ? MaxEdit(channel) : MinEdit(channel))->setText(text);
+    SetValueText(maximum ? MaxEdit(channel) : MinEdit(channel), text);
 }
 
 // ---- statistics -------------------------------------------------------------------
@@ -880,12 +912,12 @@ void TfrmGraph::ComputeGraphStatistics()
 {
     const TGraphStatistics st = ::ComputeGraphStatistics(PESGraph1->model());
     SetRateLists(st.minutesIndex, st.secondsIndex);
-    txtStartTime->setText(st.startText);
+    SetValueText(txtStartTime, st.startText);
     txtDataNo->setText(st.dataNoText);
     for (int k = 0; k < 3; ++k) {
-        MaxEdit(k)->setText(st.maxText[k]);
-        MinEdit(k)->setText(st.minText[k]);
-        AvgEdit(k)->setText(st.avgText[k]);
+        SetValueText(MaxEdit(k), st.maxText[k]);
+        SetValueText(MinEdit(k), st.minText[k]);
+        SetValueText(AvgEdit(k), st.avgText[k]);
     }
 }
 

@@ -105,6 +105,9 @@ public:
     void SetExtremeText(int channel, bool maximum, const QString &text);
     // Puts this window into the main window's frame (or shows it alone).
     void Embed();
+    // Shows the data-set list beside the graph, as wide as its columns up to
+    // almost half the window.
+    void ShowDataSetPanel();
 
 public slots:
     void Grid2Click();

@@ -41,7 +41,6 @@ TfrmGraph *PrepareLoggerGraphWindow()
     window->setWindowTitle(TfrmGraph::LoggerCaption());
     if (host)
         host->SetLoggerGraphWindow(window);
-    window->pnlDataSets->show();
     // A click on row r of the list graphs data set r - 1.
     QObject::connect(window, &TfrmGraph::DataSetChosen, window, [](int row) { GraphDataSet(row - 1); });
     window->Embed();
@@ -53,6 +52,7 @@ TfrmGraph *PrepareLoggerGraphWindow()
             frame->setGeometry(0, 0, std::max(400, client.width()), std::max(300, client.height() - 60));
         }
     }
+    window->ShowDataSetPanel();
 
     const double now = DateTimeUtil::Now();
     SetUpGraph(window->PESGraph1, 5, 130.0f, 30.0f, now + 500.0 / 86400.0, now, 500);
