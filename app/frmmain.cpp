@@ -453,6 +453,15 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    // A download in progress is stopped first (as its Cancel button would);
+    // the window closes once the load has ended and handed the link back.
+    if (LoadCommand && LoadCommand->LoadingData()) {
+        m_closeAfterLoad = true;
+        if (TransferWindow)
+            TransferWindow->Cancel();
+        event->ignore();
+        return;
+    }
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -707,7 +716,13 @@ void TfrmMain::btnStopClick()
 
 void TfrmMain::LoadData1Click()
 {
+    if (!LoadCommand->LoadingData() && TransferWindow)
+        TransferWindow->ResetCancel();
     LoadCommand->LoadData1Click();
+    if (m_closeAfterLoad && !LoadCommand->LoadingData()) {
+        m_closeAfterLoad = false;
+        close();
+    }
 }
 void TfrmMain::btnOutputToGraphClick()
 {

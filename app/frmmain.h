@@ -167,4 +167,5 @@ private:
     QVector<QAction *> m_windowActions;
     bool m_started = false;
     bool m_closing = false;
+    bool m_closeAfterLoad = false;  // closing was asked while a download ran
 };

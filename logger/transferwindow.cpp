@@ -60,8 +60,11 @@ TfrmScope *TTransferWindow::Window() const
 
 bool TTransferWindow::CancelRequested() const
 {
-    return Scope && Scope->CancelRequested();
+    return Cancelled || (Scope && Scope->CancelRequested());
 }
+
+void TTransferWindow::Cancel() { Cancelled = true; }
+void TTransferWindow::ResetCancel() { Cancelled = false; }
 
 void TTransferWindow::Close(bool destroy)
 {

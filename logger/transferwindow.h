@@ -23,6 +23,10 @@ public:
     void ShowTransferProgress(int size);
     void SetBytesReceived(int bytes);
     bool CancelRequested() const;
+    // Asks the running transfer to stop, as the window's Cancel button does.
+    void Cancel();
+    // Forgets a Cancel asked by Cancel(), before a new load.
+    void ResetCancel();
     // Destroys the window (serial) or hides it (USB).
     void Close(bool destroy);
 
@@ -40,4 +44,5 @@ private:
     QPointer<TfrmScope> Scope;
     QElapsedTimer LastPaint;
     int Total = 0;
+    bool Cancelled = false;
 };

@@ -3,6 +3,7 @@
 
 #include "fakes.h"
 #include "app/about.h"
+#include "app/dialogs.h"
 #include "app/frmmain.h"
 #include "app/linkhost.h"
 #include "live/panel.h"
@@ -154,6 +155,33 @@ private slots:
         QVERIFY(!frmAbout);
         QVERIFY(w.MainTimer->isActive());
         w.MainTimer->stop();
+    }
+
+    void closingDuringDownloadStopsItFirst()
+    {
+        SetDemoUsbBackendFactory(nullptr);
+        qputenv("QM738_DEMO_MEMORY", "full");
+        QStringList messages;
+        Dialogs::SetMessageHandler([&](const Dialogs::MessageRequest &r) { messages << r.text; return int(Dialogs::Ok); });
+        {
+            TfrmMain w;
+            w.show();
+            w.MainTimerTimer();
+            QVERIFY(w.State.Connected);
+            // Asked to close as soon as the transfer has started: the window
+            // stays until the load has ended, then closes.
+            QTimer::singleShot(0, &w, [&] {
+                QVERIFY(!w.close());
+                QVERIFY(w.isVisible());
+            });
+            w.LoadData1Click();
+            QVERIFY(!w.isVisible());
+            QVERIFY(messages.isEmpty());
+            QVERIFY(!w.State.LoggerDataUnsaved);
+            QVERIFY(!w.MainTimer->isActive());
+        }
+        Dialogs::SetMessageHandler(nullptr);
+        qunsetenv("QM738_DEMO_MEMORY");
     }
 };
 
