@@ -6,6 +6,9 @@
 namespace {
 const QDate kEpoch(1899, 12, 30);
 constexpr double kMsPerDay = 86400000.0;
+// Day counts of 1 January 100 and 1 January 10000: the years a date-time text shows.
+constexpr double kFirstDay = -657434.0;
+constexpr double kEndDay = 2958466.0;
 }
 
 namespace DateTimeUtil {
@@ -21,8 +24,10 @@ double ToDays(const QDateTime &dt)
 
 QDateTime FromDays(double days)
 {
-    if (!std::isfinite(days))
-        return QDateTime(kEpoch, QTime(0, 0));
+    // Checked before any conversion to an integer: a day count from a file
+    // may be any double at all.
+    if (!(days > kFirstDay - 1.0 && days < kEndDay + 1.0))
+        return QDateTime();
     double whole = std::trunc(days);
     double frac = std::fabs(days - whole);
     qint64 ms = qRound64(frac * kMsPerDay);
@@ -31,6 +36,8 @@ QDateTime FromDays(double days)
         whole += days >= 0 ? 1 : -1;
     }
     const QDate date = kEpoch.addDays(qint64(whole));
+    if (date.year() < 100 || date.year() > 9999)
+        return QDateTime();
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
@@ -101,6 +108,8 @@ QString LongTime(double days)
 QString DateTimeText(double days)
 {
     const QDateTime dt = DateTimeUtil::FromDays(days);
+    if (!dt.isValid())
+        return QString();
     const QString date = QLocale().toString(dt.date(), QLocale::ShortFormat);
     if (dt.time() == QTime(0, 0))
         return date;
