@@ -58,7 +58,7 @@ int TSimUsbBackend::MvUsbRead(int length, uint8_t *buffer)
         HoldLateReply(); // the report comes after this read has timed out
         return 1;
     }
-    const QByteArray bytes = front.bytes;
+    const QByteArray bytes = pending_.front().bytes;
     pending_.pop_front();
     // One input report holds the whole reply; a reply that lost bytes is a
     // broken report and the read fails.
