@@ -278,18 +278,21 @@ void OpenSingleFile(const QString &path)
         GraphFileHooks::ImportTableText(path);
 }
 
-bool OpenFileFromOutside(const QString &path)
+bool OpenFileFromOutside(const QString &name)
 {
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(name);
+    if (!info.isFile())
         return false;
-    const QString ext = QFileInfo(path).suffix().toLower();
+    const QString path = info.absoluteFilePath(); // the window's title shows where the file lies
+    const QString ext = info.suffix().toLower();
     if (ext == QLatin1String("738")) {
         if (!GraphFileHooks::OpenCollectionFile)
             return false;
         GraphFileHooks::OpenCollectionFile(path);
         return true;
     }
-    if (ext != QLatin1String("ghf") && ext != QLatin1String("txt") && ext != QLatin1String("csv"))
+    const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
+    if (ext != QLatin1String("ghf") && !(table && GraphFileHooks::ImportTableText))
         return false;
     OpenSingleFile(path);
     return true;
