@@ -44,8 +44,8 @@ for e in "${ENTRIES[@]}"; do
             >"$log.$runs" 2>&1 || true
         n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log.$runs" | tail -1)
         execs=$((execs + ${n:-0}))
+        [ -n "$n" ] || break   # died before its statistics: do not start it again
         runs=$((runs + 1))
-        grep -q '^stat::number_of_executed_units' "$log.$runs" || break   # died before its stats
     done
     cat "$log".* >"$log" && rm -f "$log".*
     after=$(find "$crashes" -type f | wc -l)
