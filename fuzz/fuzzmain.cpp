@@ -2,6 +2,8 @@
 // entry with QM738_FUZZ_TARGET.
 #include "fuzz/fuzzentries.h"
 
+#include <QtGlobal>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,6 +14,8 @@ const TFuzzTarget *Target = nullptr;
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     PrepareFuzzEnvironment(*argc, *argv);
+    // Qt's warnings about malformed input (fonts, colours) would only slow the run.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     Target = FindFuzzTarget(QStringLiteral(QM738_FUZZ_TARGET));
     if (!Target) {
         std::fprintf(stderr, "no fuzz entry named %s\n", QM738_FUZZ_TARGET);
