@@ -50,9 +50,9 @@ configure_and_build_sanitized() {
 }
 
 # Leak detection on, any undefined behaviour fatal, leaks inside third-party
-# libraries (named in scripts/lsan.supp) left out.
+# libraries (named in scripts/lsan.supp) left out and listed when used.
 export_sanitizer_options() {
     export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
+    export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=1"
 }
