@@ -6,6 +6,9 @@
 namespace {
 const QDate kEpoch(1899, 12, 30);
 constexpr double kMsPerDay = 86400000.0;
+// Day counts of 1 January 100 and 1 January 10000: the years a date-time text shows.
+constexpr double kFirstDay = -657434.0;
+constexpr double kEndDay = 2958466.0;
 }
 
 namespace DateTimeUtil {
@@ -21,9 +24,12 @@ double ToDays(const QDateTime &dt)
 
 void SplitDays(double days, QDate *date, QTime *time)
 {
-    if (!std::isfinite(days)) {
-        *date = kEpoch;
-        *time = QTime(0, 0);
+    // Checked before any conversion to an integer: a day count from a file
+    // may be any double at all. Outside the years 100 to 9999 (and for NaN or
+    // infinity) both parts are invalid, so every text of them is empty.
+    if (!(days > kFirstDay - 1.0 && days < kEndDay + 1.0)) {
+        *date = QDate();
+        *time = QTime();
         return;
     }
     double whole = std::trunc(days);
@@ -33,7 +39,13 @@ void SplitDays(double days, QDate *date, QTime *time)
         ms -= qint64(kMsPerDay);
         whole += days >= 0 ? 1 : -1;
     }
-    *date = kEpoch.addDays(qint64(whole));
+    const QDate d = kEpoch.addDays(qint64(whole));
+    if (d.year() < 100 || d.year() > 9999) {
+        *date = QDate();
+        *time = QTime();
+        return;
+    }
+    *date = d;
     *time = QTime::fromMSecsSinceStartOfDay(int(ms));
 }
 
@@ -42,6 +54,8 @@ QDateTime FromDays(double days)
     QDate date;
     QTime time;
     SplitDays(days, &date, &time);
+    if (!date.isValid())
+        return QDateTime();
     return QDateTime(date, time);
 }
 
@@ -110,6 +124,8 @@ QString LongTime(double days)
 QString DateTimeText(double days)
 {
     const QDateTime dt = DateTimeUtil::FromDays(days);
+    if (!dt.isValid())
+        return QString();
     const QString date = QLocale().toString(dt.date(), QLocale::ShortFormat);
     if (dt.time() == QTime(0, 0))
         return date;

@@ -8,8 +8,11 @@
 namespace DateTimeUtil {
 
 double ToDays(const QDateTime &dt);        // local date-time to day count
-QDateTime FromDays(double days);           // day count to local date-time
-// Day count to its date and time of day, without building a QDateTime.
+// Day count to local date-time; invalid outside the years 100 to 9999 (and for
+// NaN or infinity), so that every text of such a date-time is empty.
+QDateTime FromDays(double days);
+// Day count to its date and time of day, without building a QDateTime; both
+// invalid where FromDays is.
 void SplitDays(double days, QDate *date, QTime *time);
 double Now();                              // the current local date-time as a day count
 

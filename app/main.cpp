@@ -1,4 +1,5 @@
 #include "app/about.h"
+#include "app/commandline.h"
 #include "app/frmmain.h"
 #include "app/icons.h"
 #include "app/translation.h"
@@ -6,13 +7,20 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+
+#include "files/graphfile.h"
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    CommandLine::AnswerTextRequests(argc, argv);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
+    const QStringList files = CommandLine::Files(app);
     QApplication::setWindowIcon(QIcon(MeterEmblem(QSize(64, 64))));
     // The dialogs Qt draws speak the program's language.
     InstallQtTranslations(TsiLangDispatcher::Instance()->ActiveLanguage());
@@ -28,5 +36,12 @@ int main(int argc, char *argv[])
     if (QScreen *screen = QGuiApplication::primaryScreen())
         mainWindow.setGeometry(screen->availableGeometry());
     mainWindow.showMaximized();
+    // Files named on the command line open once the main window is up.
+    QTimer::singleShot(0, &mainWindow, [files] {
+        for (const QString &file : files)
+            if (!OpenFileFromOutside(file))
+                std::fprintf(stderr, "qm738: cannot open %s: no such file, or not a file the program opens\n",
+                             qPrintable(file));
+    });
     return app.exec();
 }

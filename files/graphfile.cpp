@@ -21,6 +21,7 @@ std::function<bool(QWidget *)> SaveTableText;
 std::function<void(const QString &)> ImportTableText;
 std::function<bool(QWidget *)> SaveCollection;
 std::function<void(QWidget *)> OpenCollection;
+std::function<void(const QString &)> OpenCollectionFile;
 } // namespace GraphFileHooks
 
 namespace {
@@ -92,6 +93,11 @@ bool ReadGraphFileBlock(const QString &path, QByteArray *block, QString *error)
         SetError(error, file.errorString());
         return false;
     }
+    return ReadGraphFileBlock(file, block, error);
+}
+
+bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
+{
     const qint64 size = file.size();
     if (size < 4) {
         SetError(error, QStringLiteral("The file is too short to be a graph file (%1 bytes).").arg(size));
@@ -270,6 +276,26 @@ void OpenSingleFile(const QString &path)
         OpenGraphFile(path);
     else if ((ext == QLatin1String("txt") || ext == QLatin1String("csv")) && GraphFileHooks::ImportTableText)
         GraphFileHooks::ImportTableText(path);
+}
+
+bool OpenFileFromOutside(const QString &name)
+{
+    const QFileInfo info(name);
+    if (!info.isFile())
+        return false;
+    const QString path = info.absoluteFilePath(); // the window's title shows where the file lies
+    const QString ext = info.suffix().toLower();
+    if (ext == QLatin1String("738")) {
+        if (!GraphFileHooks::OpenCollectionFile)
+            return false;
+        GraphFileHooks::OpenCollectionFile(path);
+        return true;
+    }
+    const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
+    if (ext != QLatin1String("ghf") && !(table && GraphFileHooks::ImportTableText))
+        return false;
+    OpenSingleFile(path);
+    return true;
 }
 
 // ---- filters -----------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <functional>
 
 class PESGraph;
+class QIODevice;
 class QWidget;
 class TfrmGraph;
 
@@ -17,6 +18,8 @@ bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *
 // Reads the block. Fails, with a reason, on a file that cannot be opened, is
 // shorter than 4 bytes or whose length field exceeds what the file holds.
 bool ReadGraphFileBlock(const QString &path, QByteArray *block, QString *error = nullptr);
+// The same from an open device (the whole device is the file).
+bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error = nullptr);
 
 // ---- graph files with the user's messages ---------------------------------
 // Both show a clear message on failure and return false; a failed load leaves
@@ -41,6 +44,11 @@ bool SaveDocument(QWidget *child);
 void OpenDocument(QWidget *parent = nullptr);
 // Opens one chosen file by its extension (".ghf" graph, ".txt"/".csv" table import).
 void OpenSingleFile(const QString &path);
+// A file named from outside the program (its command line, a file manager):
+// a collection (".738") opens as the collection command opens one, any other
+// file as OpenSingleFile. False, with nothing opened, for a file that does not
+// exist or whose type the program does not open.
+bool OpenFileFromOutside(const QString &path);
 
 // ---- file-type filters ------------------------------------------------------
 // "Desc|*.GHF|Desc|*.TXT[|Desc|*.CSV]": the CSV type only when the decimal
@@ -62,4 +70,6 @@ extern std::function<void(const QString &path)> ImportTableText;
 // The data-set collection (*.738): save from the data-logger graph, open.
 extern std::function<bool(QWidget *parent)> SaveCollection;
 extern std::function<void(QWidget *parent)> OpenCollection;
+// A named collection file opened without asking (`qm738 FILE.738`).
+extern std::function<void(const QString &path)> OpenCollectionFile;
 } // namespace GraphFileHooks

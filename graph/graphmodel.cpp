@@ -22,6 +22,20 @@ void TTableAnnotation::resize(int newRows, int newColumns)
     columns = newColumns;
 }
 
+namespace {
+// The first `count` cells of two rows, bit for bit (NaN and -0 count as
+// themselves); an empty range is equal without looking at the storage.
+template <typename T>
+bool SameCells(const QVector<T> &a, const QVector<T> &b, int count)
+{
+    if (count <= 0)
+        return true;
+    if (a.size() < count || b.size() < count)
+        return a.size() == b.size() && SameCells(a, b, int(a.size()));
+    return std::memcmp(a.constData(), b.constData(), sizeof(T) * size_t(count)) == 0;
+}
+} // namespace
+
 TGraphModel::TGraphModel()
 {
     setSubsets(1);
@@ -33,8 +47,7 @@ bool TGraphModel::operator==(const TGraphModel &o) const
     if (subsets != o.subsets || points != o.points)
         return false;
     for (int s = 0; s < subsets; ++s) {
-        if (std::memcmp(x[s].constData(), o.x[s].constData(), sizeof(double) * size_t(points)) != 0
-            || std::memcmp(y[s].constData(), o.y[s].constData(), sizeof(float) * size_t(points)) != 0)
+        if (!SameCells(x.value(s), o.x.value(s), points) || !SameCells(y.value(s), o.y.value(s), points))
             return false;
     }
     return nullY == o.nullY && labels == o.labels && colors == o.colors && lineWidths == o.lineWidths

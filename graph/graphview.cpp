@@ -52,8 +52,8 @@ protected:
     }
     QString getTickLabel(double tick, const QLocale &, QChar, int) override
     {
-        // Beyond the years 0001 to 9999 a day count is shown as a number.
-        if (!(tick > -693593.0 && tick < 2958466.0))
+        // Beyond the years 100 to 9999 a day count is shown as a number.
+        if (!(tick >= -657434.0 && tick < 2958466.0))
             return QString::number(tick, 'g', 8);
         // Ticks lie on multiples of the step; strip the rounding noise first.
         const double snapped = std::round(tick * 86400.0) / 86400.0;

@@ -44,6 +44,10 @@ int THidUsbBackend::MvUsbWrite(int length, const uint8_t *frame)
 {
     if (!Device || !frame || length <= 0)
         return 1;
+    DropWaitingReports([this] {
+        unsigned char stale[ReportSize];
+        return hid_read_timeout(Device, stale, sizeof stale, 0) > 0;
+    });
     unsigned char report[1 + OutputDataSize] = {};
     report[0] = 0; // report id
     std::memcpy(report + 1, frame, static_cast<size_t>(length < OutputDataSize ? length : OutputDataSize));

@@ -19,3 +19,18 @@ public:
     virtual int MvUsbRead(int length, uint8_t *buffer) = 0;
     virtual int MvUsbClose() = 0;
 };
+
+// Before a command is written, the input reports already waiting are read
+// without waiting and dropped: a reply that came after its read had timed out
+// stays queued in the device and would otherwise pass for the answer to the
+// next command, shifting every later exchange by one. `readWaiting` takes one
+// waiting report and returns false when none is left; a device that keeps
+// sending is given up on after `limit` reports.
+template <typename ReadWaiting>
+int DropWaitingReports(ReadWaiting readWaiting, int limit = 64)
+{
+    int dropped = 0;
+    while (dropped < limit && readWaiting())
+        ++dropped;
+    return dropped;
+}

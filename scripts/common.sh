@@ -10,7 +10,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           libqcustomplot-dev libqcustomplot2.1-qt6
           libhidapi-dev libhidapi-hidraw0
           qt6-translations-l10n
-          xvfb xauth)
+          xvfb xauth
+          desktop-file-utils appstream)
 
 install_missing_packages() {
     local missing=()
@@ -29,4 +30,30 @@ install_missing_packages() {
 configure_and_build() {
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build "$BUILD" -j2
+}
+
+# The sanitizer build in build-asan/: clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer on everything, and the libFuzzer programs, which
+# share its instrumented objects. Used by test-sanitizers.sh and fuzz.sh.
+SANITIZER_PACKAGES=(clang llvm libclang-rt-dev)
+SANITIZER_BUILD="${QM738_ASAN_BUILD_DIR:-$ROOT/build-asan}"
+
+configure_and_build_sanitized() {
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # Warnings are the normal build's business; this build looks for faults at run time.
+    cmake -S "$ROOT" -B "$SANITIZER_BUILD" -G Ninja "${launcher[@]}" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
+        -DCMAKE_CXX_COMPILER=clang++ \
+        -DQM738_SANITIZE=ON -DQM738_FUZZ=ON -DQM738_WERROR=OFF -DQM738_BENCH=OFF
+    cmake --build "$SANITIZER_BUILD" -j2 "$@"
+}
+
+# Leak detection on, any undefined behaviour fatal, leaks inside third-party
+# libraries (named in scripts/lsan.supp) left out and listed when used.
+export_sanitizer_options() {
+    export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=1"
 }

@@ -14,6 +14,7 @@ int TSimUsbBackend::MvUsbOpen(uint16_t vendorId, uint16_t productId)
     if (!meter_->Present())
         return 1;
     open_ = true;
+    DeliverLateReplies();
     return 0;
 }
 
@@ -33,6 +34,8 @@ int TSimUsbBackend::MvUsbWrite(int length, const uint8_t *frame)
     std::array<uint8_t, 7> copy;
     std::memcpy(copy.data(), frame, 7);
     frames_.append(copy);
+    DeliverLateReplies();
+    DropWaitingReports([this] { return TakeWaitingReport(); });
     TSimReply reply = meter_->Answer(frame, length);
     if (!reply.bytes.isEmpty())
         pending_.push_back(reply);
@@ -47,15 +50,15 @@ int TSimUsbBackend::MvUsbPostWrite()
 int TSimUsbBackend::MvUsbRead(int length, uint8_t *buffer)
 {
     ++reads_;
+    if (open_)
+        DeliverLateReplies();
     if (!open_ || pending_.empty() || buffer == nullptr || length < 0 || length > 64)
         return 1;
-    TSimReply &front = pending_.front();
-    if (front.delayMs > readTimeout_) {
-        // The report comes after this read has timed out; the next read gets it.
-        front.delayMs = 0;
+    if (pending_.front().delayMs > readTimeout_) {
+        HoldLateReply(); // the report comes after this read has timed out
         return 1;
     }
-    const QByteArray bytes = front.bytes;
+    const QByteArray bytes = pending_.front().bytes;
     pending_.pop_front();
     // One input report holds the whole reply; a reply that lost bytes is a
     // broken report and the read fails.
@@ -71,6 +74,30 @@ int TSimUsbBackend::MvUsbClose()
     open_ = false;
     pending_.clear();
     return 0;
+}
+
+void TSimUsbBackend::HoldLateReply()
+{
+    TSimReply reply = pending_.front();
+    pending_.pop_front();
+    reply.delayMs = 0;
+    late_.push_back(reply);
+}
+
+void TSimUsbBackend::DeliverLateReplies()
+{
+    while (!late_.empty()) {
+        pending_.push_back(late_.front());
+        late_.pop_front();
+    }
+}
+
+bool TSimUsbBackend::TakeWaitingReport()
+{
+    if (pending_.empty() || pending_.front().delayMs > 0)
+        return false;
+    pending_.pop_front();
+    return true;
 }
 
 std::shared_ptr<TSimMeter> DemoMeter()

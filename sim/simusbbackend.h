@@ -1,7 +1,11 @@
 #pragma once
 // The simulated meter behind the USB backend interface: a frame written goes
 // to the meter, a read returns the first n bytes of its reply. Replies queue
-// up like input reports; closing the device drops what is queued.
+// up like input reports; closing the device drops what is queued. A reply that
+// comes after its read timed out is still on its way: it survives a close and
+// reaches the queue at the next operation on the open device, as the report a
+// HID device sends late does. Like the hidapi backend, a write first drops the
+// reports already waiting.
 
 #include <QVector>
 #include <array>
@@ -38,8 +42,16 @@ public:
     void ClearLog() { frames_.clear(); }
 
 private:
+    // A late reply whose read timed out: the meter sends it after all.
+    void HoldLateReply();
+    // Replies sent late reach the queue of the open device.
+    void DeliverLateReplies();
+    // Reads one waiting report without waiting; false when none is queued.
+    bool TakeWaitingReport();
+
     std::shared_ptr<TSimMeter> meter_;
     std::deque<TSimReply> pending_;
+    std::deque<TSimReply> late_;
     bool open_ = false;
     int readTimeout_ = 100, writeTimeout_ = 100;
     int opens_ = 0, closes_ = 0, reads_ = 0;

@@ -33,7 +33,34 @@ private slots:
         // A fraction a hair below midnight belongs to the next day, not 23:59:59.999.
         const double almost = 46364.0 - 1e-12;
         QCOMPARE(DateTimeUtil::FromDays(almost), QDateTime(QDate(2026, 12, 8), QTime(0, 0)));
-        QCOMPARE(DateTimeUtil::FromDays(qQNaN()).date(), QDate(1899, 12, 30));
+    }
+
+    // A day count from a file may be any double: outside the years 100 to
+    // 9999 every text of it is empty, and nothing overflows on the way.
+    void outOfRangeDateTimesShowNoText_data()
+    {
+        QTest::addColumn<double>("days");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("1e300") << 1e300 << false;
+        QTest::newRow("-1e300") << -1e300 << false;
+        QTest::newRow("9.2e18") << 9.2e18 << false;
+        QTest::newRow("NaN") << qQNaN() << false;
+        QTest::newRow("infinity") << qInf() << false;
+        QTest::newRow("year 10000") << 2958466.0 << false;
+        QTest::newRow("rounds into year 10000") << 2958466.0 - 1e-9 << false;
+        QTest::newRow("last millisecond of 9999") << 2958466.0 - 1.0 / 86400000.0 << true;
+        QTest::newRow("first day of 100") << -657434.0 << true;
+        QTest::newRow("year 99") << -657435.0 << false;
+    }
+    void outOfRangeDateTimesShowNoText()
+    {
+        QFETCH(double, days);
+        QFETCH(bool, shown);
+        QCOMPARE(DateTimeUtil::FromDays(days).isValid(), shown);
+        QCOMPARE(LocaleUtil::DateTimeText(days).isEmpty(), !shown);
+        QCOMPARE(LocaleUtil::ShortDate(days).isEmpty(), !shown);
+        if (!shown)
+            QCOMPARE(LocaleUtil::ValueAt(20.0, days), QStringLiteral("20.0@"));
     }
 
     void formatsNumbersWithTheLocaleSeparator_data()

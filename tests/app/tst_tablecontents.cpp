@@ -471,7 +471,8 @@ void TestTableContents::minuteLists()
 {
     QFETCH(QString, form);
     QFETCH(QString, key);
-    const Entry *e = Load(form).Find(QStringLiteral("stMultiLines"), key);
+    const Table t = Load(form); // the entry points into the table: keep it alive
+    const Entry *e = t.Find(QStringLiteral("stMultiLines"), key);
     QVERIFY(e);
     QCOMPARE(e->english, MinuteList());
     QCOMPARE(e->french, MinuteList());
@@ -499,7 +500,8 @@ void TestTableContents::mainWindowFontsAndCharSets()
         QCOMPARE(cs->english, QStringLiteral("DEFAULT_CHARSET"));
         QCOMPARE(cs->french, QStringLiteral("ANSI_CHARSET"));
     }
-    const Entry *panel = Load(QStringLiteral("frmPanel")).Find(QStringLiteral("stFonts"), QStringLiteral("TfrmPanel"));
+    const Table panelTable = Load(QStringLiteral("frmPanel"));
+    const Entry *panel = panelTable.Find(QStringLiteral("stFonts"), QStringLiteral("TfrmPanel"));
     QVERIFY(panel);
     QCOMPARE(panel->english, QStringLiteral("Arial Black"));
     QCOMPARE(panel->french, QStringLiteral("Arial Black"));

@@ -2,6 +2,8 @@
 #include <QTest>
 #include <array>
 
+#include "app/appstate.h"
+#include "link/meterlink.h"
 #include "live/decoder.h"
 #include "live/testlist.h"
 #include "sim/simusbbackend.h"
@@ -22,7 +24,8 @@ private slots:
     void openFailsWithoutMeter();
     void readWithoutReplyFails();
     void closeDropsQueuedReplies();
-    void lateReplyArrivesAtTheNextRead();
+    void lateReplyDoesNotShiftTheNextExchange_data();
+    void lateReplyDoesNotShiftTheNextExchange();
     void lostBytesFailTheRead();
     void silentMeterFailsTheRead();
     void keyAcknowledgement();
@@ -113,22 +116,47 @@ void TstSimUsb::closeDropsQueuedReplies()
     QVERIFY(usb.MvUsbRead(32, buf) != 0);
 }
 
-void TstSimUsb::lateReplyArrivesAtTheNextRead()
+void TstSimUsb::lateReplyDoesNotShiftTheNextExchange_data()
 {
+    QTest::addColumn<char>("late");
+    QTest::addColumn<char>("next");
+    QTest::newRow("live, then live") << 'A' << 'A';
+    QTest::newRow("identity, then live") << 'K' << 'A';
+    QTest::newRow("key, then live") << 'B' << 'A'; // the backlight key leaves the readings alone
+    QTest::newRow("page, then page") << 'P' << 'P';
+    QTest::newRow("live, then page") << 'A' << 'P';
+}
+
+void TstSimUsb::lateReplyDoesNotShiftTheNextExchange()
+{
+    // The first reply comes after its read timed out and stays queued in the
+    // device, across the close; the next exchange must still get its own reply.
+    QFETCH(char, late);
+    QFETCH(char, next);
     TSimUsbBackend usb;
+    TAppState state;
+    TLinkBuffers buffers;
+    TMeterLink link(state, buffers);
+    link.SetUsbBackend(&usb);
+    usb.Meter().SetReadings(450, 200, 720);
     usb.Meter().InjectFault(TSimFault::LateBytes, 1);
-    usb.MvUsbOpen(0, 0);
-    usb.MvUsbSetTimeouts(100, 100);
-    const auto k = Frame('K');
-    usb.MvUsbWrite(7, k.data());
-    uint8_t buf[64];
-    QVERIFY(usb.MvUsbRead(32, buf) != 0);
-    const auto a = Frame('A');
-    usb.MvUsbWrite(7, a.data());
-    QCOMPARE(usb.MvUsbRead(32, buf), 0);
-    QVERIFY(IdentityOk(Bytes(buf, 32)));   // the stale identity, not the live reply
-    QCOMPARE(usb.MvUsbRead(64, buf), 0);
-    QVERIFY(LiveReplyOk(Bytes(buf, 64)));
+    switch (late) {
+    case 'A': QVERIFY(!link.ExchangeLiveUsb()); break;
+    case 'K': QVERIFY(!link.ProbeUsbIdentity(MeterCommand::Identity)); break;
+    case 'B': QCOMPARE(link.SendKeyCommand(Frame('B').data()), int(KeyResult::ReadFailed)); break;
+    default: QCOMPARE(link.RequestPage(1), int(PageResult::ReadFailed)); break;
+    }
+    usb.Meter().SetReadings(610, 250, 720);
+    if (next == 'A') {
+        QVERIFY(link.ExchangeLiveUsb());
+        QVERIFY(LiveReplyOk(Bytes(buffers.Reply, 64)));
+        TLiveReading r;
+        DecodeLiveReply(buffers.Reply, r);
+        QCOMPARE(r.rh, 61.0f);
+    } else {
+        QCOMPARE(link.RequestPage(2), int(PageResult::Ok));
+        QCOMPARE(Bytes(buffers.Reply, 32), usb.Meter().PageReply(2).left(32));
+    }
 }
 
 void TstSimUsb::lostBytesFailTheRead()
