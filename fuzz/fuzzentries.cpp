@@ -3,12 +3,18 @@
 #include "app/datetime.h"
 #include "app/translation.h"
 #include "files/graphfile.h"
+#include "files/textformat.h"
+#include "files/texttable.h"
 #include "graph/graphmodel.h"
 #include "graph/graphsetup.h"
 #include "graph/pesgraph.h"
 #include "graph/statistics.h"
 #include "link/frames.h"
 #include "live/decoder.h"
+#include "logger/datasetdecoder.h"
+#include "logger/datasetlist.h"
+#include "logger/datasets.h"
+#include "logger/list.h"
 #include "sim/simmeter.h"
 
 #include <QApplication>
@@ -17,6 +23,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QTableWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -222,6 +229,72 @@ QVector<QByteArray> LanguageTableSeeds()
     return seeds;
 }
 
+// ---- logger memory image -------------------------------------------------------
+
+// A downloaded or opened image decoded into data sets and listed, as after a
+// download; a fixed "now" keeps the fallbacks of bad date bytes repeatable.
+bool FuzzMemoryImage(const uint8_t *data, size_t size)
+{
+    TLoggerStore store;
+    const QDateTime now(QDate(2026, 1, 1), QTime(12, 0));
+    const bool accepted = DecodeDataSets(Bytes(data, size), store, now) == 0;
+    if (accepted) {
+        QTableWidget grid(1, 11);
+        FillDataSetList(&grid, store);
+    }
+    return accepted;
+}
+
+// Images of the simulated meter's memory, cut at their last used address as
+// a download leaves them.
+QVector<QByteArray> MemoryImageSeeds()
+{
+    QVector<QByteArray> seeds;
+    for (const auto &fill : {std::pair<int, int>{0, 0}, {1200, 1}, {4000, 3}, {6000, 8}}) {
+        TSimMeter meter;
+        if (fill.second == 0)
+            meter.LoadDemoDataSets();
+        else
+            meter.FillMemory(fill.first, fill.second);
+        seeds << meter.Memory().left(meter.EndAddress() + 1);
+    }
+    return seeds;
+}
+
+// ---- text table import -------------------------------------------------------
+
+// A text file opened as a table window: the first byte chooses the
+// separator (even: tab, odd: comma), the rest is the file.
+bool FuzzTextImport(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return false;
+    const QChar separator = data[0] % 2 ? QLatin1Char(',') : QLatin1Char('\t');
+    QByteArray file = Bytes(data + 1, size - 1);
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::ReadOnly);
+    TfrmList list;
+    return ImportTextIntoList(&list, buffer, separator) > 0;
+}
+
+// Graph exports as the export writes them, with tabs and with commas.
+QVector<QByteArray> TextImportSeeds()
+{
+    QVector<QByteArray> seeds;
+    const double start = DateTimeUtil::ToDays(QDateTime(QDate(2025, 6, 14), QTime(13, 45, 30)));
+    const float values[][5] = {{45.5f, 21.3f, 250.0f, 14.9f, 9.6f},
+                               {9000.0f, -9000.0f, 9999.0f, 0.0f, -12.5f},
+                               {102.5f, 65.1f, 2600.0f, 30.0f, 20.0f}};
+    for (const char separator : {'\t', ','}) {
+        TextFormat::TGraphLineWriter writer{QLatin1Char(separator)};
+        QString text;
+        for (int p = 0; p < 3; ++p)
+            text += writer.Line(start + p * 2.0 / 86400.0, values[p], 5);
+        seeds << QByteArray(1, separator == ',' ? 1 : 0) + text.toUtf8();
+    }
+    return seeds;
+}
+
 } // namespace
 
 const QVector<TFuzzTarget> &FuzzTargets()
@@ -233,6 +306,8 @@ const QVector<TFuzzTarget> &FuzzTargets()
         {"graphblock", FuzzGraphBlock, GraphBlockSeeds},
         {"graphfile", FuzzGraphFile, GraphFileSeeds},
         {"langtable", FuzzLanguageTable, LanguageTableSeeds},
+        {"memoryimage", FuzzMemoryImage, MemoryImageSeeds},
+        {"textimport", FuzzTextImport, TextImportSeeds},
     };
     return targets;
 }
