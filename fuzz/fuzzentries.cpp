@@ -250,7 +250,7 @@ bool FuzzMemoryImage(const uint8_t *data, size_t size)
 QVector<QByteArray> MemoryImageSeeds()
 {
     QVector<QByteArray> seeds;
-    for (const auto &fill : {std::pair<int, int>{0, 0}, {1200, 1}, {4000, 3}, {6000, 8}}) {
+    for (const auto &fill : {std::pair<int, int>{0, 0}, {3300, 1}, {4000, 3}, {6000, 8}}) {
         TSimMeter meter;
         if (fill.second == 0)
             meter.LoadDemoDataSets();
