@@ -160,7 +160,12 @@ bool OpenCollection(QWidget *parent)
     const QString path = Dialogs::FileName(request);
     if (path.isEmpty())
         return false; // the data-logger window stays open
+    return OpenCollectionFile(path, parent);
+}
 
+bool OpenCollectionFile(const QString &path, QWidget *parent)
+{
+    PrepareLoggerGraphWindow();
     QByteArray image;
     QString error;
     if (!ReadCollectionFile(path, &image, &error)) {
@@ -189,4 +194,5 @@ void InstallCollectionHooks()
 {
     GraphFileHooks::SaveCollection = [](QWidget *parent) { return SaveCollection(parent); };
     GraphFileHooks::OpenCollection = [](QWidget *parent) { OpenCollection(parent); };
+    GraphFileHooks::OpenCollectionFile = [](const QString &path) { OpenCollectionFile(path); };
 }

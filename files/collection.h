@@ -32,6 +32,9 @@ bool SaveCollection(QWidget *parent = nullptr);
 // dialog; a file the decoder accepts becomes the store, the list, the
 // temporary file and the graph of data set 0. True when that happened.
 bool OpenCollection(QWidget *parent = nullptr);
+// The same without the dialog, for a file named on the command line or by
+// a file manager.
+bool OpenCollectionFile(const QString &path, QWidget *parent = nullptr);
 
 // Connects the File menu's collection commands (GraphFileHooks) to the above.
 void InstallCollectionHooks();

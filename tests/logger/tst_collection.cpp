@@ -138,6 +138,12 @@ void TestCollection::roundTripThroughFileMenu()
     w->Grid2Click();
     QCOMPARE(w->PESGraph1->Points(), 0);
     QVERIFY(answers.messages.isEmpty());
+
+    // Named on the command line (or by a file manager): no dialog.
+    init();
+    QVERIFY(OpenFileFromOutside(field));
+    QVERIFY(LoggerWindow());
+    QCOMPARE(Rows(LoggerWindow()->Grid2), listBefore);
 }
 
 enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge };
