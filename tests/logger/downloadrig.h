@@ -23,6 +23,9 @@ struct TDownloadRig {
     TSerialTransport serial;
     std::shared_ptr<TSimMeter> meter = std::make_shared<TSimMeter>();
     TSimUsbBackend usb{meter};
+    // The serial meter's log outlives the meter's thread, which writes to it.
+    std::mutex logMutex;
+    QStringList ptyLog;   // every frame the serial meter answered
     std::unique_ptr<TPtyMeter> pty;
     TFakeView view;
     TLiveReading reading;
@@ -30,8 +33,6 @@ struct TDownloadRig {
     TConnectionSupervisor supervisor{state, link, view, reading};
     TPortDiscovery discovery{state, link, supervisor, view};
     QList<bool> timerSwitches;
-    std::mutex logMutex;
-    QStringList ptyLog;   // every frame the serial meter answered
 
     // What the data-set side was handed.
     int decodeResult = 0;
