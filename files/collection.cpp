@@ -33,8 +33,9 @@ QString Native(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-// Writes `data` to `path` whole or not at all.
-bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
+} // namespace
+
+bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -53,8 +54,6 @@ bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
     }
     return true;
 }
-
-} // namespace
 
 QString TempCollectionFolder()
 {
@@ -75,7 +74,7 @@ bool WriteTempCollection(const QByteArray &image, int count)
     }
     const QString path = TempCollectionPath();
     QString error;
-    if (!WriteWhole(path, image.left(std::max(0, count)), &error)) {
+    if (!WriteFileWhole(path, image.left(std::max(0, count)), &error)) {
         Dialogs::Message(nullptr, Dialogs::Kind::Error,
                          QStringLiteral("Cannot write the temporary collection file \"%1\".\n%2").arg(Native(path), error));
         return false;
@@ -136,7 +135,7 @@ bool SaveCollection(QWidget *parent)
         if (temp.error() != QFileDevice::NoError)
             error = temp.errorString();
     }
-    if (error.isEmpty() && WriteWhole(target, image, &error)) {
+    if (error.isEmpty() && WriteFileWhole(target, image, &error)) {
         if (ILoggerHost *host = LoggerHost())
             host->State().LoggerDataUnsaved = false;
         return true;

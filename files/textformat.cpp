@@ -70,6 +70,14 @@ QString TGraphLineWriter::Line(double x, const float *values, int count)
     return line;
 }
 
+bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, int count, QString *line)
+{
+    if (x == 0.0)
+        return false;
+    *line = writer.Line(x, values, count);
+    return true;
+}
+
 QString TableExportLine(const QStringList &cells, QChar separator)
 {
     QString line;

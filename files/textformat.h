@@ -49,6 +49,10 @@ private:
     QString m_lastDate;
 };
 
+// The export line of one graph point (x and its values); false for a point
+// never filled (x = 0: the recording ended before it), which ends the export.
+bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, int count, QString *line);
+
 // One table export line: every cell followed by the separator, CR LF after.
 QString TableExportLine(const QStringList &cells, QChar separator);
 
