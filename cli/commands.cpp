@@ -19,6 +19,7 @@
 #include "sim/simusbbackend.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,6 +29,7 @@
 #include <QJsonObject>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -54,7 +56,9 @@ int Parse(QCommandLineParser &parser, const char *command, const QString &usage,
         return CliExit::Usage;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        QString text = parser.helpText();
+        text.replace(QCoreApplication::arguments().value(0), QStringLiteral("qm738-cli ") + QLatin1String(command));
+        std::fputs(qPrintable(text), stdout);
         return CliExit::Ok;
     }
     return -1;
@@ -178,7 +182,7 @@ void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 QString UnitText(uint8_t unitCode)
 {
     static const char *units[] = {"F", "C", "K"};
-    return unitCode <= 2 ? QLatin1String(units[unitCode]) : QString();
+    return unitCode <= 2 ? QString(QLatin1String(units[unitCode])) : QString();
 }
 
 QString Number1(float value)

@@ -158,7 +158,7 @@ void TestCli::commands_data()
 
     const QString full = QStringLiteral("%1/full.738").arg(dir.path());
     QTest::newRow("scan usb") << "usb" << QStringList{"scan"} << 0 << "^usb\t2738:0738\tQM SIMULATED METER 738\n";
-    QTest::newRow("scan serial") << "pty" << QStringList{"scan"} << 0 << "\nserial\tPORT\tQM SIMULATED METER 738\n$";
+    QTest::newRow("scan serial") << "pty" << QStringList{"scan"} << 0 << "(^|\n)serial\tPORT\tQM SIMULATED METER 738\n$";
     QTest::newRow("read serial csv") << "pty" << QStringList{"read", "--port", "PORT", "--count", "2", "--interval", "0.5"}
                                      << 0 << "READ";
     QTest::newRow("read usb json") << "usb" << QStringList{"read", "--usb", "-n", "1", "-f", "json"} << 0
@@ -217,7 +217,9 @@ void TestCli::commands()
 
     if (check == QLatin1String("READ")) {
         TLiveReading expected;
-        DecodeLiveReply(reinterpret_cast<const uint8_t *>(simulated->LiveReply().constData()), expected);
+        const QByteArray reply = pty->WithMeter([](TSimMeter &m) { return m.LiveReply(); });
+        DecodeLiveReply(reinterpret_cast<const uint8_t *>(reply.constData()), expected);
+        QCOMPARE(expected.unitCode, uint8_t(1));
         const QString values = QStringList{Fixed1(expected.rh), Fixed1(expected.t1), Fixed1(expected.t2),
                                            Fixed1(expected.wetBulb), Fixed1(expected.dewPoint), QStringLiteral("C")}
                                    .join(QLatin1Char(','));
@@ -231,12 +233,13 @@ void TestCli::commands()
         }
     } else if (check == QLatin1String("image")) {
         const QByteArray cli = FileBytes(dir.filePath(QStringLiteral("d.738")));
-        simulated->InjectPageFault(3, TSimPageFault::BadChecksum); // the same fault for the program's download
+        // The same fault for the program's download.
+        pty->WithMeter([](TSimMeter &m) { m.InjectPageFault(3, TSimPageFault::BadChecksum); });
         const QByteArray program = ProgramDownload(pty->PortPath());
         QVERIFY(!program.isEmpty());
         QCOMPARE(cli.size(), program.size());
         QVERIFY(cli == program);
-        QVERIFY(simulated->Memory().startsWith(cli));
+        QVERIFY(pty->WithMeter([](TSimMeter &m) { return m.Memory(); }).startsWith(cli));
     } else if (check.startsWith(QLatin1String("export:"))) {
         const int d = check.section(QLatin1Char(':'), 1).toInt();
         const QString out = args.at(args.indexOf(QStringLiteral("-o")) + 1);
