@@ -7,6 +7,7 @@
 #include "../testregistry.h"
 
 #include "app/appstate.h"
+#include "files/textformat.h"
 #include "files/texttable.h"
 #include "graph/graph.h"
 #include "link/discovery.h"
@@ -289,8 +290,12 @@ void TestCli::interruptedDownload()
     QCOMPARE(process.exitCode(), 130);
     QCOMPARE(FileBytes(path), QByteArray("the collection of yesterday"));
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.738")});
-    std::lock_guard<std::mutex> lock(logMutex);
-    QVERIFY(!log.filter(QStringLiteral("<- 02 71 00 00 00 00 03")).isEmpty());
+    // The meter's thread logs the end command once it has read it.
+    const auto endSent = [&] {
+        std::lock_guard<std::mutex> lock(logMutex);
+        return !log.filter(QStringLiteral("<- 02 71 00 00 00 00 03")).isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(endSent(), 5000);
 }
 
 QM738_REGISTER_TEST(TestCli)
