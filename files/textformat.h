@@ -31,6 +31,7 @@ const QString &UnderText();  // " -OL"
 
 // " OL", " -OL" or the value with one decimal in the locale's separator.
 QString ExportValueText(double value);
+QString ExportValueText(double value, QChar decimalSeparator);
 
 // One graph export line: short date, S, long time, then S and a value text
 // per value; no separator at the end, CR LF after it. Keeps the text of the
@@ -43,6 +44,7 @@ public:
 private:
     QChar m_separator;
     QLocale m_locale;
+    QChar m_decimal;
     QString m_timeFormat;
     qint64 m_lastDay = -1;
     bool m_haveDay = false;
