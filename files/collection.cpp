@@ -33,9 +33,8 @@ QString Native(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-} // namespace
-
-bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error)
+// Writes `data` to `path` whole or not at all.
+bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -53,6 +52,13 @@ bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error)
+{
+    return WriteWhole(path, data, error);
 }
 
 QString TempCollectionFolder()
@@ -74,7 +80,7 @@ bool WriteTempCollection(const QByteArray &image, int count)
     }
     const QString path = TempCollectionPath();
     QString error;
-    if (!WriteFileWhole(path, image.left(std::max(0, count)), &error)) {
+    if (!WriteWhole(path, image.left(std::max(0, count)), &error)) {
         Dialogs::Message(nullptr, Dialogs::Kind::Error,
                          QStringLiteral("Cannot write the temporary collection file \"%1\".\n%2").arg(Native(path), error));
         return false;
@@ -135,7 +141,7 @@ bool SaveCollection(QWidget *parent)
         if (temp.error() != QFileDevice::NoError)
             error = temp.errorString();
     }
-    if (error.isEmpty() && WriteFileWhole(target, image, &error)) {
+    if (error.isEmpty() && WriteWhole(target, image, &error)) {
         if (ILoggerHost *host = LoggerHost())
             host->State().LoggerDataUnsaved = false;
         return true;
