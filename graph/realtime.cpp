@@ -177,9 +177,23 @@ void AppendRealTimePoint(uint8_t status, double time, const float values[5])
 
 namespace {
 
-// Puts point `n` into the graph and the running extremes.
+// The text of a running extreme: value@time, or "OL"/"-OL" for a flagged channel.
+QString ExtremeText(int k, uint8_t status, float v, double time)
+{
+    if (!Flagged(status, k, k + 4))
+        return LocaleUtil::ValueAt(v, time);
+    if (k < 2 || v > 0)
+        return QStringLiteral("OL");
+    if (v < 0)
+        return QStringLiteral("-OL");
+    return LocaleUtil::ValueAt(v, time);
+}
+
+// Puts point `n` into the graph and the running extremes. With `extremeAt`
+// (six entries: max and min of RH, T1, T2) the points of new extremes are
+// noted there instead of shown.
 void PlacePoint(TfrmGraph *window, int n, uint8_t status, double time, float rh, float t1, float t2,
-                float wetBulb, float dewPoint)
+                float wetBulb, float dewPoint, int *extremeAt = nullptr)
 {
     TAppState &st = GraphAppState();
     PESGraph *g = window->PESGraph1;
@@ -207,27 +221,16 @@ void PlacePoint(TfrmGraph *window, int n, uint8_t status, double time, float rh,
 
     TRealTimeExtremes &ex = RealTimeExtremes();
     const float received[3] = {rh, t1, t2};
-    const bool flags[3] = {rhFlag, t1Flag, t2Flag};
     for (int k = 0; k < 3; ++k) {
         const float v = received[k];
-        auto text = [&]() -> QString {
-            if (!flags[k])
-                return LocaleUtil::ValueAt(v, time);
-            if (k < 2)
-                return QStringLiteral("OL");
-            if (v > 0)
-                return QStringLiteral("OL");
-            if (v < 0)
-                return QStringLiteral("-OL");
-            return LocaleUtil::ValueAt(v, time);
-        };
-        if (v > ex.maximum[k]) {
-            ex.maximum[k] = v;
-            window->SetExtremeText(k, true, text());
-        }
-        if (v < ex.minimum[k]) {
-            ex.minimum[k] = v;
-            window->SetExtremeText(k, false, text());
+        for (bool maximum : {true, false}) {
+            if (maximum ? !(v > ex.maximum[k]) : !(v < ex.minimum[k]))
+                continue;
+            (maximum ? ex.maximum[k] : ex.minimum[k]) = v;
+            if (extremeAt)
+                extremeAt[k * 2 + (maximum ? 0 : 1)] = n;
+            else
+                window->SetExtremeText(k, maximum, ExtremeText(k, status, v, time));
         }
     }
 }
@@ -350,11 +353,24 @@ bool RecoverRealTimeRecording(const QString &path, const TRealTimeJournalContent
     RealTimeExtremes().Reset();
     g->setManualScaleControlX(PESGraph::ScaleManualMinMax);
     g->setManualMinX(h.start);
-    g->setManualMaxX(h.start + 100.0 / 86400.0);
+    // The axis is set once for all points, not widened point by point.
+    g->setManualMaxX(std::max(contents.points.last().x, h.start + 1.0 / 86400.0));
     g->setTAShow(false);
+    // The extremes are shown once, from the points where they were reached.
+    int extremeAt[6] = {-1, -1, -1, -1, -1, -1};
     for (int p = 0; p < n; ++p) {
         const TRealTimeJournalPoint &q = contents.points[p];
-        PlacePoint(window, p, q.status, q.x, q.y[0], q.y[1], q.y[2], q.y[3], q.y[4]);
+        PlacePoint(window, p, q.status, q.x, q.y[0], q.y[1], q.y[2], q.y[3], q.y[4], extremeAt);
+    }
+    for (int k = 0; k < 3; ++k) {
+        window->MaxEdit(k)->clear();
+        window->MinEdit(k)->clear();
+        for (int m = 0; m < 2; ++m) {
+            if (extremeAt[k * 2 + m] < 0)
+                continue;
+            const TRealTimeJournalPoint &q = contents.points[extremeAt[k * 2 + m]];
+            window->SetExtremeText(k, m == 0, ExtremeText(k, q.status, q.y[k], q.x));
+        }
     }
     st.RealTimePointCount = n;
     window->txtStartTime->setText(LocaleUtil::DateTimeText(h.start));

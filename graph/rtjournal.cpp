@@ -187,6 +187,7 @@ bool TRealTimeJournal::Begin(const QString &path, const TRealTimeJournalHeader &
         return false;
     }
     Sync(m_fd);
+    StartSyncer();
     // The folder entry of a new file reaches the disk too.
     const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
     if (dir >= 0) {
@@ -233,15 +234,53 @@ void TRealTimeJournal::SyncIfDue(qint64 dueMs)
 {
     if (m_fd < 0 || !m_dirty || m_sinceSync.elapsed() < dueMs)
         return;
-    Sync(m_fd);
+    {
+        std::lock_guard<std::mutex> lock(m_syncMutex);
+        m_syncWanted = true;
+    }
+    m_syncWake.notify_one();
     m_dirty = false;
     m_sinceSync.start();
+}
+
+void TRealTimeJournal::StartSyncer()
+{
+    m_syncWanted = false;
+    m_syncStop = false;
+    const int fd = m_fd;
+    m_syncer = std::thread([this, fd] {
+        std::unique_lock<std::mutex> lock(m_syncMutex);
+        for (;;) {
+            m_syncWake.wait(lock, [this] { return m_syncWanted || m_syncStop; });
+            if (m_syncWanted) {
+                m_syncWanted = false;
+                lock.unlock();
+                Sync(fd);
+                lock.lock();
+                continue;
+            }
+            return;
+        }
+    });
+}
+
+void TRealTimeJournal::StopSyncer()
+{
+    if (!m_syncer.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_syncMutex);
+        m_syncStop = true;
+    }
+    m_syncWake.notify_one();
+    m_syncer.join();
 }
 
 void TRealTimeJournal::Close()
 {
     if (m_fd >= 0) {
         SyncIfDue();
+        StopSyncer();
         ::close(m_fd);
         m_fd = -1;
     }
@@ -252,6 +291,7 @@ void TRealTimeJournal::Remove()
 {
     const QString path = m_path;
     if (m_fd >= 0) {
+        StopSyncer();
         ::close(m_fd);
         m_fd = -1;
     }

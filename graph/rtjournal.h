@@ -11,7 +11,8 @@
 //
 // Each point goes to the operating system with one write() before Append
 // returns; the file is synced to disk so that no point waits more than
-// 10 seconds for it. A QLockFile beside the journal ("<journal>.lock") is
+// 10 seconds for it. The sync runs on a thread of the journal's own, so the
+// poll cycle never waits for the disk. A QLockFile beside the journal ("<journal>.lock") is
 // held while the journal belongs to a running program; a journal whose lock
 // can be taken belongs to nobody and may be recovered.
 
@@ -20,8 +21,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class QLockFile;
 
@@ -68,8 +72,9 @@ public:
     bool Adopt(const QString &path);
     // Appends one point (one write); false when the write failed.
     bool Append(const TRealTimeJournalPoint &point);
-    // Syncs the written points to disk when any wait for it and `dueMs` have
-    // passed since the last sync (0: now).
+    // Has the written points synced to disk when any wait for it and `dueMs`
+    // have passed since the last sync (0: now). The sync itself runs on the
+    // journal's thread.
     void SyncIfDue(qint64 dueMs = 0);
     // Closes and deletes the journal and its lock.
     void Remove();
@@ -91,6 +96,9 @@ public:
 private:
     bool Lock(const QString &path);
     void Close();
+    void StartSyncer();
+    void StopSyncer(); // after the last sync asked for has run
+
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
@@ -99,4 +107,10 @@ private:
     int m_rateMs = 2000;
     bool m_dirty = false;
     QElapsedTimer m_sinceSync;
+
+    std::thread m_syncer;
+    std::mutex m_syncMutex;
+    std::condition_variable m_syncWake;
+    bool m_syncWanted = false;
+    bool m_syncStop = false;
 };
