@@ -53,28 +53,24 @@ private slots:
         Dialogs::SetMessageHandler([](const Dialogs::MessageRequest &) { return int(Dialogs::No); });
     }
 
-    void appendOnePoint()
+    // At the default 2 s between points the file is synced with every fourth point.
+    void appendOnePoint_data()
     {
-        QTemporaryDir dir;
-        TRealTimeJournal journal;
-        QVERIFY(journal.Begin(dir.filePath(QStringLiteral("bench.rtj")), Header(99999)));
-        int i = 0;
-        QBENCHMARK {
-            journal.Append(PointNo(i++));
-        }
-        journal.Remove();
+        QTest::addColumn<int>("syncEvery");
+        QTest::newRow("write only") << 0;
+        QTest::newRow("with its share of syncs at 2 s") << 4;
     }
 
-    // At the default 2 s between points the file is synced with every fourth point.
-    void appendOnePointWithItsShareOfSyncs()
+    void appendOnePoint()
     {
+        QFETCH(int, syncEvery);
         QTemporaryDir dir;
         TRealTimeJournal journal;
         QVERIFY(journal.Begin(dir.filePath(QStringLiteral("bench.rtj")), Header(99999)));
         int i = 0;
         QBENCHMARK {
             journal.Append(PointNo(i++));
-            if (i % 4 == 0)
+            if (syncEvery > 0 && i % syncEvery == 0)
                 journal.SyncIfDue();
         }
         journal.Remove();
