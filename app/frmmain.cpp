@@ -36,6 +36,7 @@
 #include <QPrinter>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -107,6 +108,18 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     InstallCollectionHooks();
     // Save and Open reach the text tables through the graph files' hooks.
     InstallTextTableHooks();
+#if QT_CONFIG(sessionmanager)
+    // Logging out of the desktop asks the quit questions; Cancel stops the logout.
+    // Without a chance to ask, the journal and the on-disk flag keep everything.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!manager.allowsInteraction())
+            return;
+        const bool ok = AskQuitQuestions();
+        manager.release();
+        if (!ok)
+            manager.cancel();
+    });
+#endif
 
     // Diagnostic labels that are never shown.
     lblerr = new QLabel(this);
@@ -356,6 +369,8 @@ void TfrmMain::FormShow()
             label->show();
     }
     MainTimer->start();
+    // What a crash left behind is offered back once the window is up.
+    QTimer::singleShot(0, this, &TfrmMain::OfferRecoveries);
     if (frmAbout) {
         frmAbout->close();
         frmAbout->deleteLater();
@@ -473,13 +488,54 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormCloseQuery()
 {
-    // The child windows ask their own questions (unsaved recordings) first;
-    // one that refuses keeps the program open.
+    // Every question is asked before any window closes; Cancel keeps them all.
+    if (!AskQuitQuestions())
+        return false;
     for (QMdiSubWindow *sw : MdiArea->subWindowList()) {
-        if (!sw->close())
+        if (!sw->close()) {
+            ForgetQuitAnswers();
             return false;
+        }
     }
     return true;
+}
+
+QList<TfrmGraph *> TfrmMain::GraphsToAsk() const
+{
+    // The data-logger question comes first, then the real-time one.
+    QList<TfrmGraph *> logger, realTime;
+    for (QMdiSubWindow *sw : MdiArea->subWindowList()) {
+        if (auto *graph = qobject_cast<TfrmGraph *>(sw->widget())) {
+            if (graph->IsLoggerRole())
+                logger << graph;
+            else if (graph->IsRealTimeRole())
+                realTime << graph;
+        }
+    }
+    return logger + realTime;
+}
+
+bool TfrmMain::AskQuitQuestions()
+{
+    for (TfrmGraph *graph : GraphsToAsk()) {
+        if (!graph->AskToClose()) {
+            ForgetQuitAnswers();
+            return false;
+        }
+    }
+    return true;
+}
+
+void TfrmMain::ForgetQuitAnswers()
+{
+    for (TfrmGraph *graph : GraphsToAsk())
+        graph->ForgetCloseAnswer();
+}
+
+void TfrmMain::OfferRecoveries()
+{
+    OfferRealTimeRecovery(this);
+    OfferUnsavedDownload(State, this);
 }
 
 void TfrmMain::FormClose()

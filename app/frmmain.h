@@ -28,6 +28,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TfrmAbout;
+class TfrmGraph;
 class THelpWindow;
 class TLoadCommand;
 class TTransferWindow;
@@ -114,6 +115,12 @@ public:
     // Tiled windows keep at least this height before they go into further columns.
     static constexpr int kTileMinHeight = 360;
 
+    // The quit questions (data-logger, then real-time), asked before any
+    // window closes; false at Cancel, every window kept as it was.
+    bool AskQuitQuestions();
+    // At start: recovers a real-time recording or a download a crash left.
+    void OfferRecoveries();
+
     // True once FormShow has run.
     bool IsStarted() const { return m_started; }
 
@@ -149,6 +156,8 @@ protected:
 private:
     void FormCreate();
     bool FormCloseQuery();
+    QList<TfrmGraph *> GraphsToAsk() const;
+    void ForgetQuitAnswers();
     void FormClose();
     void BuildMenus();
     void BuildToolBar();

@@ -143,7 +143,7 @@ bool SaveCollection(QWidget *parent)
     }
     if (error.isEmpty() && WriteWhole(target, image, &error)) {
         if (ILoggerHost *host = LoggerHost())
-            host->State().LoggerDataUnsaved = false;
+            SetLoggerDataUnsaved(host->State(), false);
         return true;
     }
     Dialogs::Message(parent, Dialogs::Kind::Error,
@@ -153,6 +153,10 @@ bool SaveCollection(QWidget *parent)
 
 bool OpenCollection(QWidget *parent)
 {
+    if (ILoggerHost *host = LoggerHost()) {
+        if (!AskToSaveUnsavedDownload(host->State(), parent))
+            return false;
+    }
     PrepareLoggerGraphWindow();
 
     Dialogs::FileRequest request;
@@ -192,6 +196,9 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
     WriteTempCollection(image, int(image.size()));
     image.clear();
     GraphDataSet(0);
+    // What is shown now is a saved collection.
+    if (ILoggerHost *host = LoggerHost())
+        SetLoggerDataUnsaved(host->State(), false);
     return true;
 }
 
@@ -199,5 +206,61 @@ void InstallCollectionHooks()
 {
     GraphFileHooks::SaveCollection = [](QWidget *parent) { return SaveCollection(parent); };
     GraphFileHooks::OpenCollection = [](QWidget *parent) { OpenCollection(parent); };
-    GraphFileHooks::OpenCollectionFile = [](const QString &path) { OpenCollectionFile(path); };
+    GraphFileHooks::OpenCollectionFile = [](const QString &path) {
+        ILoggerHost *host = LoggerHost();
+        if (!host || AskToSaveUnsavedDownload(host->State()))
+            OpenCollectionFile(path);
+    };
+}
+
+QString LoggerDataUnsavedPath()
+{
+    return TempCollectionFolder() + QStringLiteral("/LoggerDataUnsaved");
+}
+
+void SetLoggerDataUnsaved(TAppState &state, bool unsaved)
+{
+    state.LoggerDataUnsaved = unsaved;
+    const QString path = LoggerDataUnsavedPath();
+    if (!unsaved) {
+        QFile::remove(path);
+        return;
+    }
+    QDir().mkpath(TempCollectionFolder());
+    QString error;
+    WriteWhole(path, QByteArray("1\n"), &error);
+}
+
+bool OfferUnsavedDownload(TAppState &state, QWidget *parent)
+{
+    if (!QFileInfo::exists(LoggerDataUnsavedPath()))
+        return false;
+    if (!QFileInfo(TempCollectionPath()).isFile()) {
+        SetLoggerDataUnsaved(state, false);
+        return false;
+    }
+    const int answer = Dialogs::Message(parent, Dialogs::Kind::Confirmation, TextOr("IDS_OPEN_UNSAVED_DOWNLOAD",
+                                        "The data-logger data downloaded last time were never saved. Open them?"),
+                                        Dialogs::Yes | Dialogs::No);
+    if (answer != Dialogs::Yes) {
+        SetLoggerDataUnsaved(state, false);
+        return false;
+    }
+    const bool opened = OpenCollectionFile(TempCollectionPath(), parent);
+    // Kept set either way: the download is still not saved.
+    SetLoggerDataUnsaved(state, true);
+    return opened;
+}
+
+bool AskToSaveUnsavedDownload(TAppState &state, QWidget *parent)
+{
+    if (!state.LoggerDataUnsaved)
+        return true;
+    const int answer = Dialogs::Message(parent, Dialogs::Kind::Confirmation, QStringLiteral("Save DataLogger Data ?"),
+                                        Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
+    if (answer == Dialogs::Cancel)
+        return false;
+    if (answer == Dialogs::Yes)
+        return SaveCollection(parent);
+    return true;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 class QWidget;
+struct TAppState;
 
 // The folder "temp" under UserFolder (the program's folder when that is empty).
 QString TempCollectionFolder();
@@ -42,3 +43,17 @@ bool OpenCollectionFile(const QString &path, QWidget *parent = nullptr);
 
 // Connects the File menu's collection commands (GraphFileHooks) to the above.
 void InstallCollectionHooks();
+
+// LoggerDataUnsaved, kept on disk beside the temporary collection (the file
+// "LoggerDataUnsaved" exists while it is set), so a download that was never
+// saved is offered again after a crash.
+void SetLoggerDataUnsaved(TAppState &state, bool unsaved);
+QString LoggerDataUnsavedPath();
+// At start, with the flag left set on disk and the temporary collection
+// there: asks whether to open that download; Yes opens it as the collection
+// open does and keeps the flag set, No clears it. True when it was opened.
+bool OfferUnsavedDownload(TAppState &state, QWidget *parent = nullptr);
+// Before something replaces an unsaved download: "Save DataLogger Data ?";
+// Yes saves the collection (and goes on only when it was saved), No goes on.
+// False when the caller must stop (Cancel, or a save that did not happen).
+bool AskToSaveUnsavedDownload(TAppState &state, QWidget *parent = nullptr);

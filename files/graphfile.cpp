@@ -8,6 +8,7 @@
 #include "app/translation.h"
 #include "graph/graph.h"
 #include "graph/pesgraph.h"
+#include "graph/realtime.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -228,8 +229,13 @@ bool SaveDocument(QWidget *child)
     auto *graph = qobject_cast<TfrmGraph *>(child);
     if (!graph)
         return false; // the front panel and other windows have nothing to save
-    if (!graph->IsLoggerRole())
-        return SaveGraphAs(graph->PESGraph1, graph);
+    if (!graph->IsLoggerRole()) {
+        const bool saved = SaveGraphAs(graph->PESGraph1, graph);
+        // A stopped recording once saved needs its journal no more.
+        if (saved && graph->IsRealTimeRole() && !GraphAppState().RealTimeRecording)
+            DiscardRealTimeJournal();
+        return saved;
+    }
     TfrmOpenSave chooser(TfrmOpenSave::SaveRole, TfrmMain::Instance());
     Dialogs::Exec(&chooser);
     switch (chooser.Answer()) {

@@ -6,11 +6,13 @@
 #include "app/frmmain.h"
 #include "app/paths.h"
 #include "app/translation.h"
+#include "files/collection.h"
 #include "files/graphfile.h"
 #include "graph/annoedit.h"
 #include "graph/graphicons.h"
 #include "graph/graphsetup.h"
 #include "graph/pesgraph.h"
+#include "graph/realtime.h"
 #include "graph/setupscale.h"
 #include "graph/statistics.h"
 
@@ -555,12 +557,24 @@ void TfrmGraph::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!m_closeAnswered && !FormCloseQuery()) {
         event->ignore();
         return;
     }
+    // The questions are answered: what was not saved is let go on purpose.
+    TAppState &st = GraphAppState();
+    if (IsLoggerRole())
+        SetLoggerDataUnsaved(st, false);
+    if (IsRealTimeRole())
+        DiscardRealTimeJournal();
     FormClose();
     event->accept();
+}
+
+bool TfrmGraph::AskToClose()
+{
+    m_closeAnswered = m_closeAnswered || FormCloseQuery();
+    return m_closeAnswered;
 }
 
 bool TfrmGraph::FormCloseQuery()
@@ -578,6 +592,7 @@ bool TfrmGraph::FormCloseQuery()
                 st.LoggerDataUnsaved = true;
                 return false;
             }
+            SetLoggerDataUnsaved(st, false);
         }
     }
     if (IsRealTimeRole() && st.RealTimeGraphUnsaved) {
@@ -598,7 +613,6 @@ void TfrmGraph::FormClose()
 {
     m_closed = true;
     TAppState &st = GraphAppState();
-    st.LoggerDataUnsaved = false;
     TfrmMain *main = TfrmMain::Instance();
     if (!main)
         return;
@@ -684,11 +698,13 @@ void TfrmGraph::tbntClrClick()
 {
     const int answer = Dialogs::Message(this, Dialogs::Kind::Confirmation, Fixed("Save Real-Time Graph ?"),
                                         Dialogs::Yes | Dialogs::No);
-    if (answer == Dialogs::Yes)
-        SaveGraphAs(PESGraph1, this);
+    // A save that did not happen keeps the recording.
+    if (answer == Dialogs::Yes && !SaveGraphAs(PESGraph1, this))
+        return;
     PESGraph1->sgUndoZoom();
     UndoZoom->setEnabled(false);
     ClearGraph();
+    DiscardRealTimeJournal();
 }
 
 void TfrmGraph::UndoZoomClick()

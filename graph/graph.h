@@ -108,6 +108,10 @@ public:
     // Shows the data-set list beside the graph, as wide as its columns up to
     // almost half the window.
     void ShowDataSetPanel();
+    // Asks this window's close question (unsaved data) without closing; a
+    // later close does not ask again until ForgetCloseAnswer(). False: Cancel.
+    bool AskToClose();
+    void ForgetCloseAnswer() { m_closeAnswered = false; }
 
 public slots:
     void Grid2Click();
@@ -161,6 +165,7 @@ private:
 
     bool m_shown = false;
     bool m_closed = false;
+    bool m_closeAnswered = false;
     QMdiArea *m_watchedArea = nullptr;
 };
 

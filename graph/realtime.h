@@ -6,7 +6,11 @@
 
 #include <cstdint>
 
+class QString;
+class QWidget;
 class TfrmGraph;
+class TRealTimeJournal;
+struct TRealTimeJournalContents;
 
 // Y values with a meaning of their own.
 constexpr float RealTimeOverRange = 9000.0f;    // "OL"
@@ -38,3 +42,14 @@ void AppendRealTimePoint(uint8_t status, double time, float rh, float t1, float 
                          float dewPoint);
 // values: RH, T1, T2, WET BULB, DEW POINT.
 void AppendRealTimePoint(uint8_t status, double time, const float values[5]);
+
+// The journal of the current (or recovered) recording.
+TRealTimeJournal &RealTimeJournal();
+// Deletes the journal: the recording was saved, cleared or discarded.
+void DiscardRealTimeJournal();
+// Puts a journaled recording into the real-time window as after Stop, marked
+// unsaved, and takes over its journal. False when there is nothing to put.
+bool RecoverRealTimeRecording(const QString &path, const TRealTimeJournalContents &contents);
+// At start: asks about each journal that no running program owns; Yes
+// recovers it, No deletes it. The number of recordings recovered.
+int OfferRealTimeRecovery(QWidget *parent);

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/dialogs.h"
+#include "files/collection.h"
 #include "link/discovery.h"
 #include "link/linkview.h"
 #include "link/meterlink.h"
@@ -51,6 +52,11 @@ void TLoadCommand::LoadData1Click()
         Loading = false;
         return;
     }
+    // A download not saved yet is not replaced without asking.
+    if (!AskToSaveUnsavedDownload(state, MessageParent)) {
+        Loading = false;
+        return;
+    }
     Link.WaitWhilePollBusy();
     Link.SetPollTimerEnabled(false);
 
@@ -65,7 +71,7 @@ void TLoadCommand::Report(int result)
 {
     TAppState &state = Link.State();
     if (result == DownloadResult::Ok) {
-        state.LoggerDataUnsaved = true;
+        SetLoggerDataUnsaved(state, true);
         return;
     }
     if (result == DownloadResult::Cancelled)

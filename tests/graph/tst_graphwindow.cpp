@@ -75,7 +75,9 @@ private slots:
     void closeRealTimeQuestion_data();
     void closeRealTimeQuestion();
     void closeLoggerQuestion();
-    void realTimeCloseClearsLoggerFlag();
+    void realTimeCloseKeepsLoggerFlag();
+    void quitAsksEverythingFirst_data();
+    void quitAsksEverythingFirst();
     void clearResetsAnnotationIndex();
     void channelBoxes();
     void splitAxes();
@@ -191,8 +193,10 @@ void TestGraphWindow::closeLoggerQuestion()
     QVERIFY(!GraphTest::Main()->LoggerGraphWindow);
 }
 
-void TestGraphWindow::realTimeCloseClearsLoggerFlag()
+void TestGraphWindow::realTimeCloseKeepsLoggerFlag()
 {
+    // Closing the real-time window says nothing about the download: the
+    // data-logger window still asks about it.
     GraphTest::Answers answers;
     auto *logger = new TfrmGraph;
     logger->setWindowTitle(TfrmGraph::LoggerCaption());
@@ -200,8 +204,50 @@ void TestGraphWindow::realTimeCloseClearsLoggerFlag()
     TfrmGraph *rt = CreateRealTimeGraphWindow();
     State().LoggerDataUnsaved = true;
     QVERIFY(rt->parentWidget()->close());
+    QVERIFY(State().LoggerDataUnsaved);
     QVERIFY(logger->parentWidget()->close());
-    QVERIFY(answers.messages.isEmpty());
+    QCOMPARE(answers.messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+}
+
+void TestGraphWindow::quitAsksEverythingFirst_data()
+{
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("asked");
+    const QString logger = QStringLiteral("Save DataLogger Data ?");
+    const QString realTime = QStringLiteral("Save Real-Time Graph ?");
+    QTest::newRow("Cancel at the data-logger question") << QList<int>{Dialogs::Cancel} << QStringList{logger};
+    QTest::newRow("No, then Cancel at the real-time question")
+        << QList<int>{Dialogs::No, Dialogs::Cancel} << QStringList{logger, realTime};
+}
+
+void TestGraphWindow::quitAsksEverythingFirst()
+{
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, asked);
+    GraphTest::Answers script;
+    // The real-time window first in the frame, so its close would come first.
+    TfrmGraph *rt = CreateRealTimeGraphWindow();
+    auto *logger = new TfrmGraph;
+    logger->setWindowTitle(TfrmGraph::LoggerCaption());
+    logger->Embed();
+    GraphTest::Main()->LoggerGraphWindow = logger;
+    State().LoggerDataUnsaved = true;
+    State().RealTimeGraphUnsaved = true;
+    const int windows = GraphTest::Main()->MdiArea->subWindowList().size();
+    script.messageAnswers = answers;
+    script.defaultAnswer = Dialogs::Cancel;
+
+    QVERIFY(!GraphTest::Main()->close());
+    QCOMPARE(script.messages, asked);
+    // Every window and flag as it was, and the windows ask again.
+    QCOMPARE(GraphTest::Main()->MdiArea->subWindowList().size(), windows);
+    QCOMPARE(GraphTest::Main()->RealTimeGraphWindow.data(), rt);
+    QCOMPARE(GraphTest::Main()->LoggerGraphWindow.data(), logger);
+    QVERIFY(State().LoggerDataUnsaved && State().RealTimeGraphUnsaved);
+    script.messages.clear();
+    QVERIFY(!logger->parentWidget()->close());
+    QVERIFY(!rt->parentWidget()->close());
+    QCOMPARE(script.messages, (QStringList{asked.first(), QStringLiteral("Save Real-Time Graph ?")}));
 }
 
 void TestGraphWindow::clearResetsAnnotationIndex()

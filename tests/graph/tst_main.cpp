@@ -22,8 +22,13 @@ int TestRegistry::Add(const char *name, Factory factory)
     return int(registry().size());
 }
 
+// The journal writer that tst_rtjournal.cpp starts as a child process and kills.
+int JournalWriterMain(const char *path);
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], "--journal-writer") == 0)
+        return JournalWriterMain(argv[2]);
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QByteArray only;

@@ -205,6 +205,10 @@ void TestCollection::faults()
     std::signal(SIGXFSZ, previous);
 
     QVERIFY(!ok);
+    // An open over the unsaved download asks about it first (answered No).
+    if (fault == OpenTooLarge && !answers.messages.isEmpty()
+        && answers.messages.first() == QStringLiteral("Save DataLogger Data ?"))
+        answers.messages.removeFirst();
     QCOMPARE(answers.messages.size(), 1);
     QVERIFY2(answers.messages.at(0).contains(message), qPrintable(answers.messages.at(0)));
     // Nothing is lost: the flag, the temporary file, the old file, the store and the list.

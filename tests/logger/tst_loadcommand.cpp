@@ -4,6 +4,7 @@
 #include "downloadrig.h"
 
 #include "app/dialogs.h"
+#include "files/collection.h"
 #include "logger/loadcommand.h"
 #include "logger/scope.h"
 #include "logger/transferwindow.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -47,6 +49,8 @@ private slots:
     void reports_data();
     void reports();
     void secondLoadDuringTransferDoesNothing();
+    void unsavedDownloadAskedFirst_data();
+    void unsavedDownloadAskedFirst();
     void cancelKeepsPreviousData_data();
     void cancelKeepsPreviousData();
 };
@@ -143,6 +147,47 @@ void TstLoadCommand::secondLoadDuringTransferDoesNothing()
     QCOMPARE(rig.decodes, 1);
     QCOMPARE(rig.prepared, 1);
     QVERIFY(rig.messages.isEmpty());
+}
+
+void TstLoadCommand::unsavedDownloadAskedFirst_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saveChosen");
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("Cancel") << int(Dialogs::Cancel) << false << false;
+    QTest::newRow("No") << int(Dialogs::No) << false << true;
+    QTest::newRow("Yes, saved") << int(Dialogs::Yes) << true << true;
+    QTest::newRow("Yes, save dialog cancelled") << int(Dialogs::Yes) << false << false;
+}
+
+void TstLoadCommand::unsavedDownloadAskedFirst()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, saveChosen);
+    QFETCH(bool, loaded);
+    TLoadRig rig;
+    QVERIFY(rig.Connect(false));
+    QVERIFY(WriteTempCollection(QByteArray("the unsaved download"), 20));
+    SetLoggerDataUnsaved(rig.state, true);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("kept.738"));
+    Dialogs::SetMessageHandler([&](const Dialogs::MessageRequest &r) {
+        rig.messages << r.text;
+        return answer;
+    });
+    Dialogs::SetFileHandler([&](const Dialogs::FileRequest &) { return saveChosen ? target : QString(); });
+
+    rig.command.LoadData1Click();
+    Dialogs::SetFileHandler({});
+    QCOMPARE(rig.messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+    QCOMPARE(rig.prepared, loaded ? 1 : 0);
+    QCOMPARE(rig.decodes, loaded ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(target), saveChosen);
+    // Unsaved still: the old download kept, or the new one.
+    QVERIFY(rig.state.LoggerDataUnsaved);
+    QVERIFY(QFileInfo::exists(LoggerDataUnsavedPath()));
+    SetLoggerDataUnsaved(rig.state, false);
+    QVERIFY(!QFileInfo::exists(LoggerDataUnsavedPath()));
 }
 
 void TstLoadCommand::cancelKeepsPreviousData_data()

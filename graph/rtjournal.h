@@ -1,0 +1,116 @@
+#pragma once
+// The journal of a real-time recording: every point the graph receives is
+// appended to a file under the user's application data folder, so a crash, a
+// kill or a power cut does not lose the recording.
+//
+// File: a sequence of records, each a 32-bit little-endian payload length,
+// the payload and a CRC-32 of the payload (little-endian). The first record
+// is the header (what rebuilds the window); every further record is one
+// point. A reader stops at the first record that is short or fails its
+// check, so a record torn by a kill or a power cut is ignored.
+//
+// Each point goes to the operating system with one write() before Append
+// returns; the file is synced to disk so that no point waits more than
+// 10 seconds for it. The sync runs on a thread of the journal's own, so the
+// poll cycle never waits for the disk. A QLockFile beside the journal ("<journal>.lock") is
+// held while the journal belongs to a running program; a journal whose lock
+// can be taken belongs to nobody and may be recovered.
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class QLockFile;
+
+struct TRealTimeJournalHeader {
+    double start = 0;       // days since 30 Dec 1899
+    int rate = 2;           // seconds between points
+    int points = 0;         // number of points asked for
+    QString unit;           // the display unit of the temperatures
+    QStringList labels;     // subset labels
+    QVector<uint32_t> colors; // subset colours (0xAARRGGBB)
+};
+
+// One point as the poll cycle handed it to the graph: the status byte of the
+// live reply, the time and RH, T1, T2, WET BULB, DEW POINT.
+struct TRealTimeJournalPoint {
+    double x = 0;
+    uint8_t status = 0;
+    float y[5] = {0, 0, 0, 0, 0};
+    bool operator==(const TRealTimeJournalPoint &o) const;
+};
+
+struct TRealTimeJournalContents {
+    TRealTimeJournalHeader header;
+    QVector<TRealTimeJournalPoint> points;
+};
+
+class TRealTimeJournal {
+public:
+    TRealTimeJournal();
+    ~TRealTimeJournal(); // closes the file and lets go of the lock; the file stays
+    TRealTimeJournal(const TRealTimeJournal &) = delete;
+    TRealTimeJournal &operator=(const TRealTimeJournal &) = delete;
+
+    // The folder of the journals (AppDataLocation/journal), created on demand.
+    static QString Folder();
+    // A new journal name in `folder`, unique to this process and moment.
+    static QString NewPath(const QString &folder);
+
+    // Starts a journal at `path` (replacing any), holding its lock, and writes
+    // the header. False with a reason when the file cannot be written.
+    bool Begin(const QString &path, const TRealTimeJournalHeader &header, QString *error = nullptr);
+    // Takes over an existing journal (after its recovery): holds its lock and
+    // keeps the file, without appending.
+    bool Adopt(const QString &path);
+    // Appends one point (one write); false when the write failed.
+    bool Append(const TRealTimeJournalPoint &point);
+    // Has the written points synced to disk when any wait for it and `dueMs`
+    // have passed since the last sync (0: now). The sync itself runs on the
+    // journal's thread.
+    void SyncIfDue(qint64 dueMs = 0);
+    // Closes and deletes the journal and its lock.
+    void Remove();
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // True while a journal (written or adopted) belongs to this object.
+    bool Owns() const { return !m_path.isEmpty(); }
+    QString Path() const { return m_path; }
+    // Points written since Begin.
+    int Count() const { return m_count; }
+
+    // Reads a journal; false when it holds no valid header.
+    static bool Read(const QString &path, TRealTimeJournalContents *contents, QString *error = nullptr);
+    // Journals in `folder` that no running program owns, oldest first.
+    static QStringList Orphans(const QString &folder);
+    // Deletes a journal and its lock (only for one that nobody owns).
+    static void Delete(const QString &path);
+
+private:
+    bool Lock(const QString &path);
+    void Close();
+    void StartSyncer();
+    void StopSyncer(); // after the last sync asked for has run
+
+
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    int m_fd = -1;
+    int m_count = 0;
+    int m_rateMs = 2000;
+    bool m_dirty = false;
+    QElapsedTimer m_sinceSync;
+
+    std::thread m_syncer;
+    std::mutex m_syncMutex;
+    std::condition_variable m_syncWake;
+    bool m_syncWanted = false;
+    bool m_syncStop = false;
+};
