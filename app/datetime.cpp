@@ -98,6 +98,11 @@ bool DecimalIsComma()
 
 QString Fixed1(double value)
 {
+    return Fixed1(value, DecimalSeparator());
+}
+
+QString Fixed1(double value, QChar separator)
+{
     // Round half away from zero on the decimal value the number stands for:
     // 23.45 (held as 23.4499999...) shows as 23.5.
     if (std::isfinite(value) && std::fabs(value) < 1e15)
@@ -105,9 +110,8 @@ QString Fixed1(double value)
     QString s = QString::number(value, 'f', 1);
     if (s == QLatin1String("-0.0"))
         s = QStringLiteral("0.0");
-    const QChar sep = DecimalSeparator();
-    if (sep != QChar('.'))
-        s.replace(QChar('.'), sep);
+    if (separator != QChar('.'))
+        s.replace(QChar('.'), separator);
     return s;
 }
 

@@ -23,6 +23,7 @@ namespace LocaleUtil {
 QChar DecimalSeparator();
 bool DecimalIsComma();
 QString Fixed1(double value);              // fixed notation, one decimal, locale separator
+QString Fixed1(double value, QChar separator); // the same with the separator given (a loop looks it up once)
 QString ShortDate(double days);
 QString LongTime(double days);
 // The long time format as dates are written with it (no time-zone part).

@@ -178,12 +178,7 @@ namespace {
 // meter (unless a test has put its own backend there).
 std::unique_ptr<IUsbBackend> CreateProgramUsbBackend()
 {
-    if (!HasDemoUsbBackendFactory())
-        SetDemoUsbBackendFactory([] {
-            auto backend = std::make_unique<TSimUsbBackend>();
-            FillMemoryFromEnvironment(backend->Meter());   // QM738_DEMO_MEMORY
-            return backend;
-        });
+    RegisterDemoUsbMeter();
     return CreateUsbBackend();
 }
 

@@ -1,25 +1,4 @@
 #pragma once
 // A link view that shows nothing: the benchmarks time the link, not windows.
 
-#include "link/linkview.h"
-
-class TNullView : public ILinkView {
-public:
-    QString Text(const QString &) override { return QString(); }
-    void SetStatusText(int, const QString &) override {}
-    void SetMainTimerInterval(int) override {}
-    void SetCommandEnabled(TLinkCommand, bool) override {}
-    void SetCommandVisible(TLinkCommand, bool) override {}
-    bool PanelWindowExists() const override { return false; }
-    void SetPanelNoConnectionVisible(bool) override {}
-    void SetPanelLinkIconVisible(bool) override {}
-    void RenderPanel(const TLiveReading &) override {}
-    bool RealTimeGraphWindowExists() const override { return false; }
-    void AppendRealTimePoint(uint8_t, double, const float *) override {}
-    QStringList PortList() const override { return {}; }
-    void SetPortList(const QStringList &) override {}
-    void SelectPort(int) override {}
-    void ShowSearchProgress() override {}
-    void SetSearchProgressText(const QString &) override {}
-    void CloseSearchProgress() override {}
-};
+#include "link/nullview.h"

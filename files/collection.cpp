@@ -56,6 +56,11 @@ bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
 
 } // namespace
 
+bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error)
+{
+    return WriteWhole(path, data, error);
+}
+
 QString TempCollectionFolder()
 {
     return QDir(DialogFolder(UserFolder())).filePath(QStringLiteral("temp"));

@@ -15,6 +15,10 @@ struct TAppState;
 QString TempCollectionFolder();
 QString TempCollectionPath();
 
+// Writes `data` to `path` whole or not at all (QSaveFile): an existing file
+// stays as it was unless the new one is complete. False with the reason.
+bool WriteFileWhole(const QString &path, const QByteArray &data, QString *error);
+
 // Writes the first `count` bytes of the image to the temporary collection
 // file, whole or not at all (the previous file survives a failed write).
 // False after showing a clear message (an uncreatable folder is named).

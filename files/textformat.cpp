@@ -32,17 +32,22 @@ const QString &UnderText()
 
 QString ExportValueText(double value)
 {
+    return ExportValueText(value, LocaleUtil::DecimalSeparator());
+}
+
+QString ExportValueText(double value, QChar decimalSeparator)
+{
     if (value > kExportHigh)
         return OverText();
     if (value < kExportLow)
         return UnderText();
-    return LocaleUtil::Fixed1(value);
+    return LocaleUtil::Fixed1(value, decimalSeparator);
 }
 
 // ---- export lines ----------------------------------------------------------------
 
 TGraphLineWriter::TGraphLineWriter(QChar separator)
-    : m_separator(separator), m_timeFormat(LocaleUtil::LongTimeFormat())
+    : m_separator(separator), m_decimal(LocaleUtil::DecimalSeparator()), m_timeFormat(LocaleUtil::LongTimeFormat())
 {
 }
 
@@ -64,10 +69,18 @@ QString TGraphLineWriter::Line(double x, const float *values, int count)
     line += m_locale.toString(time, m_timeFormat);
     for (int i = 0; i < count; ++i) {
         line += m_separator;
-        line += ExportValueText(values[i]);
+        line += ExportValueText(values[i], m_decimal);
     }
     line += kLineEnd;
     return line;
+}
+
+bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, int count, QString *line)
+{
+    if (x == 0.0)
+        return false;
+    *line = writer.Line(x, values, count);
+    return true;
 }
 
 QString TableExportLine(const QStringList &cells, QChar separator)

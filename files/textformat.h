@@ -31,6 +31,7 @@ const QString &UnderText();  // " -OL"
 
 // " OL", " -OL" or the value with one decimal in the locale's separator.
 QString ExportValueText(double value);
+QString ExportValueText(double value, QChar decimalSeparator);
 
 // One graph export line: short date, S, long time, then S and a value text
 // per value; no separator at the end, CR LF after it. Keeps the text of the
@@ -43,11 +44,16 @@ public:
 private:
     QChar m_separator;
     QLocale m_locale;
+    QChar m_decimal;
     QString m_timeFormat;
     qint64 m_lastDay = -1;
     bool m_haveDay = false;
     QString m_lastDate;
 };
+
+// The export line of one graph point (x and its values); false for a point
+// never filled (x = 0: the recording ended before it), which ends the export.
+bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, int count, QString *line);
 
 // One table export line: every cell followed by the separator, CR LF after.
 QString TableExportLine(const QStringList &cells, QChar separator);

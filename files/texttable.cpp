@@ -173,13 +173,9 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
         if (!alive)
             return false;
         const int p = range.from - 1 + i;
-        const double x = graph->XDataII(0, p);
-        if (x == 0.0)
-            return false; // a point never filled: the recording ended before it
         for (int s = 0; s < subsets; ++s)
             values[size_t(s)] = graph->YData(s, p);
-        *text = writer.Line(x, values.data(), subsets);
-        return true;
+        return TextFormat::ExportPointLine(writer, graph->XDataII(0, p), values.data(), subsets, text);
     });
 }
 

@@ -34,29 +34,34 @@ QString DataSetOffsetText(int storedByte, int unitCode, bool temperature)
     return LocaleUtil::Fixed1(value);
 }
 
+QStringList DataSetRowTexts(const TDataSet &set, int index)
+{
+    static const char *couples = "KJETNRS";
+    const bool knownCouple = set.coupleType >= 0 && set.coupleType <= 6;
+    return {QString::number(index + 1),
+            LocaleUtil::ShortDate(set.startTime),
+            DateTimeUtil::FromDays(set.startTime).toString(QStringLiteral("HH:mm:ss")),
+            DataSetRateText(set.intervalSeconds),
+            QString::number(set.recordCount),
+            set.unitCode <= 2 ? QString(QLatin1Char("FCK"[set.unitCode])) : QString(),
+            QString(QLatin1Char(knownCouple ? couples[set.coupleType] : 'K')),
+            DataSetOffsetText(set.rhOffset, set.unitCode, false),
+            DataSetOffsetText(set.t1Offset, set.unitCode, true),
+            DataSetOffsetText(set.t2Offset, set.unitCode, true)};
+}
+
 void FillDataSetList(QTableWidget *grid, const TLoggerStore &store)
 {
     if (!grid)
         return;
-    static const char *couples = "KJETNRS";
     const int n = store.DataSets.size();
     grid->setUpdatesEnabled(false);
     grid->setRowCount(n + 1);
     for (int i = 0; i < n; ++i) {
-        const TDataSet &set = store.DataSets.at(i);
-        const int row = i + 1;
-        SetCell(grid, row, 0, QString::number(i + 1));
-        SetCell(grid, row, 1, LocaleUtil::ShortDate(set.startTime));
-        SetCell(grid, row, 2, DateTimeUtil::FromDays(set.startTime).toString(QStringLiteral("HH:mm:ss")));
-        SetCell(grid, row, 3, DataSetRateText(set.intervalSeconds));
-        SetCell(grid, row, 4, QString::number(set.recordCount));
-        if (set.unitCode <= 2)
-            SetCell(grid, row, 5, QString(QLatin1Char("FCK"[set.unitCode])));
-        const bool knownCouple = set.coupleType >= 0 && set.coupleType <= 6;
-        SetCell(grid, row, 6, QString(QLatin1Char(knownCouple ? couples[set.coupleType] : 'K')));
-        SetCell(grid, row, 7, DataSetOffsetText(set.rhOffset, set.unitCode, false));
-        SetCell(grid, row, 8, DataSetOffsetText(set.t1Offset, set.unitCode, true));
-        SetCell(grid, row, 9, DataSetOffsetText(set.t2Offset, set.unitCode, true));
+        const QStringList cells = DataSetRowTexts(store.DataSets.at(i), i);
+        for (int c = 0; c < cells.size(); ++c)
+            if (!cells.at(c).isNull())
+                SetCell(grid, i + 1, c, cells.at(c));
     }
     // No column narrower than its title or its widest text.
     if (n > 0) {

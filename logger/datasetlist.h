@@ -4,6 +4,7 @@
 // runs without a graph window.
 
 #include <QString>
+#include <QStringList>
 
 class QTableWidget;
 struct TDataSet;
@@ -12,6 +13,10 @@ struct TLoggerStore;
 // Texts of the list's cells.
 QString DataSetRateText(int intervalSeconds);                 // "mm:ss"
 QString DataSetOffsetText(int storedByte, int unitCode, bool temperature);
+
+// Columns 0 to 9 of the list's row for data set `index` (from 0); the unit
+// cell is a null string for an unknown unit code.
+QStringList DataSetRowTexts(const TDataSet &set, int index);
 
 // Sets the row count to N + 1, writes columns 0 to 9 of rows 1 to N and makes
 // the first data set the current, selected row. The unit cell of a set with

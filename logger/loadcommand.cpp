@@ -8,6 +8,16 @@
 #include "link/meterlink.h"
 #include "link/supervisor.h"
 
+void SendAbortTransfer(TMeterLink &link)
+{
+    if (IUsbBackend *usb = link.UsbBackend()) {
+        usb->MvUsbPostWrite();
+        TFrameBuffer &frame = link.Buffers().MainUsbFrame;
+        frame.Compose(MeterCommand::AbortTransfer);
+        usb->MvUsbWrite(FrameSize, frame.data());
+    }
+}
+
 TLoadCommand::TLoadCommand(TMeterLink &link, TConnectionSupervisor &supervisor, TPortDiscovery &discovery,
                            ILinkView &view)
     : Link(link), Supervisor(supervisor), Discovery(discovery), View(view), Steps(BindDataSetSteps()),
@@ -71,14 +81,7 @@ void TLoadCommand::Report(int result)
         return;
     }
     Dialogs::Message(MessageParent, Dialogs::Kind::Error, ErrorText(result));
-    // Whatever link was used, the meter is told over USB that the download is
-    // off; the device is not opened for it and no reply is read.
-    if (IUsbBackend *usb = Link.UsbBackend()) {
-        usb->MvUsbPostWrite();
-        TFrameBuffer &frame = Link.Buffers().MainUsbFrame;
-        frame.Compose(MeterCommand::AbortTransfer);
-        usb->MvUsbWrite(FrameSize, frame.data());
-    }
+    SendAbortTransfer(Link);
 }
 
 void TLoadCommand::EndOfLoad()

@@ -15,6 +15,10 @@ class TConnectionSupervisor;
 class TMeterLink;
 class TPortDiscovery;
 
+// After a failed download: tells the meter over USB, whatever link was used,
+// that the download is off (the device is not opened for it, no reply read).
+void SendAbortTransfer(TMeterLink &link);
+
 class TLoadCommand {
 public:
     TLoadCommand(TMeterLink &link, TConnectionSupervisor &supervisor, TPortDiscovery &discovery,

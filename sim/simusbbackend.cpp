@@ -1,5 +1,7 @@
 #include "sim/simusbbackend.h"
 
+#include "link/usbfactory.h"
+
 #include <cstring>
 
 TSimUsbBackend::TSimUsbBackend() : meter_(std::make_shared<TSimMeter>()) {}
@@ -109,4 +111,15 @@ std::shared_ptr<TSimMeter> DemoMeter()
 std::unique_ptr<IUsbBackend> CreateDemoUsbBackend()
 {
     return std::make_unique<TSimUsbBackend>(DemoMeter());
+}
+
+void RegisterDemoUsbMeter()
+{
+    if (HasDemoUsbBackendFactory())
+        return;
+    SetDemoUsbBackendFactory([] {
+        auto backend = std::make_unique<TSimUsbBackend>();
+        FillMemoryFromEnvironment(backend->Meter());
+        return backend;
+    });
 }

@@ -64,3 +64,8 @@ private:
 // survives when the program makes a new backend.
 std::unique_ptr<IUsbBackend> CreateDemoUsbBackend();
 std::shared_ptr<TSimMeter> DemoMeter();
+
+// Registers the in-process meter as the backend QM738_DEMO_METER=usb asks
+// for, its memory filled as QM738_DEMO_MEMORY says (unless a test has put
+// its own backend there).
+void RegisterDemoUsbMeter();
