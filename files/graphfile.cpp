@@ -51,7 +51,7 @@ QString NativePath(const QString &path)
 bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *error)
 {
     if (quint64(block.size()) > 0xFFFFFFFFull) {
-        SetError(error, QStringLiteral("The graph is too large for a graph file."));
+        SetError(error, AddedText("The graph is too large for a graph file."));
         return false;
     }
     QSaveFile file(path);
@@ -73,7 +73,7 @@ bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *
     if (!file.flush() || file.size() != expected) {
         SetError(error, file.error() != QFileDevice::NoError && !file.errorString().isEmpty()
                             ? file.errorString()
-                            : QStringLiteral("Only %1 of %2 bytes could be written (is the disk full?).")
+                            : AddedText("Only %1 of %2 bytes could be written (is the disk full?).")
                                   .arg(file.size())
                                   .arg(expected));
         file.cancelWriting();
@@ -100,7 +100,7 @@ bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
 {
     const qint64 size = file.size();
     if (size < 4) {
-        SetError(error, QStringLiteral("The file is too short to be a graph file (%1 bytes).").arg(size));
+        SetError(error, AddedText("The file is too short to be a graph file (%1 bytes).").arg(size));
         return false;
     }
     uchar length[4];
@@ -111,14 +111,14 @@ bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
     const quint32 n = qFromLittleEndian<quint32>(length);
     // Never trust the length field beyond what the file holds.
     if (qint64(n) > size - 4) {
-        SetError(error, QStringLiteral("The file is damaged: it announces %1 bytes of graph data but holds only %2.")
+        SetError(error, AddedText("The file is damaged: it announces %1 bytes of graph data but holds only %2.")
                             .arg(n)
                             .arg(size - 4));
         return false;
     }
     QByteArray data = file.read(qint64(n));
     if (data.size() != qint64(n)) {
-        SetError(error, QStringLiteral("The file could not be read completely."));
+        SetError(error, AddedText("The file could not be read completely."));
         return false;
     }
     *block = data;
@@ -134,7 +134,7 @@ bool SaveGraphFile(PESGraph *graph, const QString &path)
     QString error;
     if (!WriteGraphFileBlock(path, graph->SaveGraphBlock(), &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot write the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot write the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return false;
     }
     return true;
@@ -148,7 +148,7 @@ bool LoadGraphFile(PESGraph *graph, const QString &path)
     QString error;
     if (!ReadGraphFileBlock(path, &block, &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return false;
     }
     if (!graph->LoadGraphBlock(block, &error)) {
@@ -165,7 +165,7 @@ TfrmGraph *OpenGraphFile(const QString &path)
     QString error;
     if (!ReadGraphFileBlock(path, &block, &error)) {
         Dialogs::Message(MessageParent(nullptr), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return nullptr;
     }
     auto *window = new TfrmGraph;

@@ -1,5 +1,6 @@
 #include "files/textformat.h"
 
+#include "app/translation.h"
 #include "app/datetime.h"
 
 #include <QDate>
@@ -317,7 +318,7 @@ TDateTimeReader::TDateTimeReader()
 
 QString TDateTimeReader::ErrorText(const QString &text)
 {
-    return QStringLiteral("'%1' is not a valid date and time").arg(text);
+    return AddedText("'%1' is not a valid date and time").arg(text);
 }
 
 bool TDateTimeReader::Read(const QString &text, double *days) const
