@@ -142,7 +142,7 @@ bool SaveCollection(QWidget *parent)
         return true;
     }
     Dialogs::Message(parent, Dialogs::Kind::Error,
-                     QStringLiteral("The data set collection was not saved to \"%1\".\n%2").arg(Native(target), error));
+                     AddedText("The data set collection was not saved to \"%1\".\n%2").arg(Native(target), error));
     return false;
 }
 
@@ -176,7 +176,7 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
     const int result = DecodeMemoryImage(image);
     if (result != DecodeOk) {
         Dialogs::Message(parent, Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" is not a data set collection: %2")
+                         AddedText("\"%1\" is not a data set collection: %2")
                              .arg(Native(path),
                                   result == DecodeTooManySets ? AddedText("it announces more than 4000 data sets.")
                                                               : AddedText("it holds no data set.")));

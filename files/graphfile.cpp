@@ -153,7 +153,7 @@ bool LoadGraphFile(PESGraph *graph, const QString &path)
     }
     if (!graph->LoadGraphBlock(block, &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
+                         AddedText("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
         return false;
     }
     return true;
@@ -172,7 +172,7 @@ TfrmGraph *OpenGraphFile(const QString &path)
     if (!window->PESGraph1->LoadGraphBlock(block, &error)) {
         delete window;
         Dialogs::Message(MessageParent(nullptr), Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
+                         AddedText("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
         return nullptr;
     }
     window->setWindowTitle(NativePath(path));

@@ -105,8 +105,7 @@ bool RefuseCommaClash(QWidget *parent, QChar separator)
     if (separator != QChar(',') || !LocaleUtil::DecimalIsComma())
         return false;
     Dialogs::Message(parent, Dialogs::Kind::Error,
-                     QStringLiteral("Numbers are written with a decimal comma here, so they cannot be "
-                                    "separated by commas. Save the data as a TXT file (tab-separated)."));
+                     AddedText("Numbers are written with a decimal comma here, so they cannot be separated by commas. Save the data as a TXT file (tab-separated)."));
     return true;
 }
 

@@ -389,7 +389,11 @@ void TestTableContents::linkedTablesHoldNoKeyedStrings()
             continue;
         QVERIFY2(Load(form).entries.value(QStringLiteral("stStrings")).isEmpty(), qPrintable(form));
     }
-    QCOMPARE(Load(QStringLiteral("frmMain")).entries.value(QStringLiteral("stStrings")).size(), 22);
+    // The 22 designed keyed strings; the texts the program adds follow them.
+    int designed = 0;
+    for (const auto &entry : Load(QStringLiteral("frmMain")).entries.value(QStringLiteral("stStrings")))
+        designed += entry.key.startsWith(QLatin1String("IDS_")) ? 1 : 0;
+    QCOMPARE(designed, 22);
 }
 
 void TestTableContents::windowTexts_data()

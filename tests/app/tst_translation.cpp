@@ -219,8 +219,9 @@ void TestTranslation::everyProseTextIsTranslated()
         if (!line.startsWith(QLatin1Char('#')))
             known << normal(line);
 
-    static const QRegularExpression literal(QStringLiteral(R"re((\b(?:tr|AddedText)\()?"((?:[^"\\\n]|\\.)*)")re"));
-    static const QRegularExpression prose(QStringLiteral(R"re([A-Za-z]{2,}[ ,.!?:;][^"]*[A-Za-z])re"));
+    // A string literal, and whether tr( or AddedText( comes just before it.
+    static const QRegularExpression literal(QStringLiteral("(\\b(?:tr|AddedText)\\()?\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+    static const QRegularExpression prose(QStringLiteral("[A-Za-z]{2,}( [^\"]*[A-Za-z]|[.!?:;,]( |\\\\n|$))"));
     QStringList unknown;
     for (const char *folder : {"app", "files", "graph", "link", "live", "logger"}) {
         QDirIterator it(root.filePath(QLatin1String(folder)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
@@ -243,7 +244,9 @@ void TestTranslation::everyProseTextIsTranslated()
             }
         }
     }
-    QVERIFY2(unknown.isEmpty(), qPrintable(unknown.join(QLatin1Char('\n'))));
+    for (const QString &text : std::as_const(unknown))
+        qWarning("not in the translation tables: %s", qPrintable(text));
+    QCOMPARE(unknown.size(), 0);
 }
 
 #include "tst_translation.moc"
