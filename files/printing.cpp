@@ -158,9 +158,16 @@ namespace {
 struct TPaperLook {
     PESGraph *graph;
     QColor desk, back, fore, text;
+    QVector<QColor> lines;
     explicit TPaperLook(PESGraph *g)
         : graph(g), desk(g->DeskColor()), back(g->GraphBackColor()), fore(g->GraphForeColor()), text(g->TextColor())
     {
+        // Lines bright enough for a black screen (yellow) are darkened for paper.
+        for (int s = 0; s < graph->Subsets(); ++s) {
+            lines << graph->SubsetColors(s);
+            if (qGray(lines.last().rgb()) > 150)
+                graph->setSubsetColors(s, lines.last().darker(170));
+        }
         graph->setDeskColor(Qt::white);
         graph->setGraphBackColor(Qt::white);
         graph->setGraphForeColor(Qt::darkGray);
@@ -173,6 +180,8 @@ struct TPaperLook {
         graph->setGraphBackColor(back);
         graph->setGraphForeColor(fore);
         graph->setTextColor(text);
+        for (int s = 0; s < lines.size(); ++s)
+            graph->setSubsetColors(s, lines.at(s));
         graph->Redraw();
     }
 };
