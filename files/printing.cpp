@@ -41,6 +41,17 @@ QString PrintText(const char *key)
     return GetTextOrDefault(QLatin1String(key));
 }
 
+// OK and Cancel in the program's language, closing `dialog`.
+QDialogButtonBox *OkCancel(QDialog &dialog)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(MainLangTable()->DlgCaption(QStringLiteral("OK")));
+    buttons->button(QDialogButtonBox::Cancel)->setText(MainLangTable()->DlgCaption(QStringLiteral("Cancel")));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
+}
+
 QString PrinterName(const QPrinter &printer)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
@@ -139,12 +150,7 @@ bool AskGraphPrintOptions(QWidget *parent, TGraphPrintOptions &options)
     statistics->setChecked(options.statistics);
     layout->addWidget(title);
     layout->addWidget(statistics);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(MainLangTable()->DlgCaption(QStringLiteral("OK")));
-    buttons->button(QDialogButtonBox::Cancel)->setText(MainLangTable()->DlgCaption(QStringLiteral("Cancel")));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancel(dialog));
     if (Dialogs::Exec(&dialog) != QDialog::Accepted)
         return false;
     options.whiteBackground = white->isChecked();
@@ -210,15 +216,7 @@ bool PrintGraph(TfrmGraph &window, QPrinter &printer, const TGraphPrintOptions &
     if (options.whiteBackground)
         paper = std::make_unique<TPaperLook>(graph);
     graph->Redraw();
-    // Fonts are sized in points and laid out at the screen's resolution, so
-    // texts keep their size relative to the graph when it is scaled.
-    const int resolution = printer.resolution();
-    printer.setResolution(96);
-    struct RestoreResolution {
-        QPrinter &printer;
-        int resolution;
-        ~RestoreResolution() { printer.setResolution(resolution); }
-    } restore{printer, resolution};
+    const PESGraph::ScreenResolution screen(printer);
     QCPPainter painter;
     if (!painter.begin(&printer)) {
         SetError(error, PrintText("PRINT_NOT_STARTED").arg(PrinterName(printer)));
@@ -330,12 +328,7 @@ void ShowPrinterSetup(QPrinter &printer, QWidget *parent)
     orientation->addItem(PrintText("PRINTSETUP_LANDSCAPE"));
     orientation->setCurrentIndex(printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
     form->addRow(PrintText("PRINTSETUP_ORIENTATION"), orientation);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(MainLangTable()->DlgCaption(QStringLiteral("OK")));
-    buttons->button(QDialogButtonBox::Cancel)->setText(MainLangTable()->DlgCaption(QStringLiteral("Cancel")));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(OkCancel(dialog));
     if (Dialogs::Exec(&dialog) != QDialog::Accepted)
         return;
     if (printers->currentIndex() < names.size()) {

@@ -671,17 +671,8 @@ bool PESGraph::sgPrintDialog()
 bool PESGraph::PrintTo(QPrinter &printer)
 {
     Redraw();
-    // The graph's fonts are sized in points: laid out at the screen's
-    // resolution they keep their size relative to the graph when the whole
-    // drawing is scaled onto the page (at the printer's own resolution the
-    // texts would come out several times too large).
-    const int resolution = printer.resolution();
-    printer.setResolution(96);
-    struct RestoreResolution {
-        QPrinter &printer;
-        int resolution;
-        ~RestoreResolution() { printer.setResolution(resolution); }
-    } restore{printer, resolution};
+    // At the printer's own resolution the texts would come out several times too large.
+    const ScreenResolution screen(printer);
     QCPPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -695,6 +686,16 @@ bool PESGraph::PrintTo(QPrinter &printer)
     // Back to the widget's own layout.
     plot()->replot();
     return ok;
+}
+
+PESGraph::ScreenResolution::ScreenResolution(QPrinter &p) : printer(p), resolution(p.resolution())
+{
+    printer.setResolution(96);
+}
+
+PESGraph::ScreenResolution::~ScreenResolution()
+{
+    printer.setResolution(resolution);
 }
 
 void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
