@@ -15,7 +15,7 @@ QPointer<TfrmAbout> frmAbout;
 TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(AddedText("About"));
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint
                    | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(383, 117);

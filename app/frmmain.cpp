@@ -23,6 +23,7 @@
 #include "logger/tablegraph.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -178,6 +179,10 @@ void TfrmMain::BuildMenus()
     PrinterSetup1 = action(File1, "PrinterSetup1", QStringLiteral("&Printer Setup"));
     File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
+    Open1->setShortcut(QKeySequence::Open);
+    Save1->setShortcut(QKeySequence::Save);
+    Print1->setShortcut(QKeySequence::Print);
+    Exit1->setShortcut(QKeySequence::Quit);
 
     RealTime1 = menu("RealTime1", QStringLiteral("Real Time"));
     Run1 = action(RealTime1, "Run1", QStringLiteral("Run"));

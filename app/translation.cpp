@@ -359,6 +359,16 @@ QString GetTextOrDefault(const QString &key)
     return MainLangTable()->GetTextOrDefault(key);
 }
 
+QString AddedText(const char *english)
+{
+    QString key = QString::fromUtf8(english);
+    key.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    QString text = MainLangTable()->GetTextOrDefault(key);
+    if (text.isEmpty())
+        return QString::fromUtf8(english);
+    return text.replace(QLatin1String("\\n"), QLatin1String("\n"));
+}
+
 TsiLang *ApplyTranslation(QWidget *window, const QString &formName)
 {
     if (!window)

@@ -99,6 +99,10 @@ bool InstallQtTranslations(int language);
 TsiLang *MainLangTable();
 // GetTextOrDefault on the main window's table.
 QString GetTextOrDefault(const QString &key);
+// A text the program shows beyond the designed ones, keyed in the main
+// table's stStrings by its English text (a line break written \n there): the
+// active language's text, the English one when the table lacks the key.
+QString AddedText(const char *english);
 // Creates the linked table of a window (siLangLinked_<formName>, a child of
 // the window) and applies it. Every window calls this when it is created.
 TsiLang *ApplyTranslation(QWidget *window, const QString &formName);

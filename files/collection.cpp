@@ -42,7 +42,7 @@ bool WriteWhole(const QString &path, const QByteArray &data, QString *error)
         return false;
     }
     if (file.write(data) != data.size() || !file.flush() || file.size() != data.size()) {
-        *error = file.errorString().isEmpty() ? QStringLiteral("The file could not be written completely.")
+        *error = file.errorString().isEmpty() ? AddedText("The file could not be written completely.")
                                               : file.errorString();
         file.cancelWriting();
         return false;
@@ -82,7 +82,7 @@ bool WriteTempCollection(const QByteArray &image, int count)
     QString error;
     if (!WriteWhole(path, image.left(std::max(0, count)), &error)) {
         Dialogs::Message(nullptr, Dialogs::Kind::Error,
-                         QStringLiteral("Cannot write the temporary collection file \"%1\".\n%2").arg(Native(path), error));
+                         AddedText("Cannot write the temporary collection file \"%1\".\n%2").arg(Native(path), error));
         return false;
     }
     return true;
@@ -96,15 +96,15 @@ bool ReadCollectionFile(const QString &path, QByteArray *image, QString *error)
         reason = file.errorString();
     } else if (file.size() > LoggerImage::MemorySize) {
         // Larger than the meter's memory: not a collection, and never read in.
-        reason = QStringLiteral("The file holds %1 bytes, more than the meter's memory of %2 bytes.")
+        reason = AddedText("The file holds %1 bytes, more than the meter's memory of %2 bytes.")
                      .arg(file.size())
                      .arg(LoggerImage::MemorySize);
     } else {
         QByteArray bytes = file.read(LoggerImage::MemorySize + 1);
         if (bytes.isEmpty())
-            reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("The file is empty.");
+            reason = file.error() != QFileDevice::NoError ? file.errorString() : AddedText("The file is empty.");
         else if (bytes.size() > LoggerImage::MemorySize)
-            reason = QStringLiteral("The file is larger than the meter's memory of %1 bytes.")
+            reason = AddedText("The file is larger than the meter's memory of %1 bytes.")
                          .arg(LoggerImage::MemorySize);
         else
             *image = bytes;
@@ -133,7 +133,7 @@ bool SaveCollection(QWidget *parent)
     QByteArray image;
     QFile temp(TempCollectionPath());
     if (!temp.exists()) {
-        error = QStringLiteral("There is no downloaded or opened data set collection to save.");
+        error = AddedText("There is no downloaded or opened data set collection to save.");
     } else if (!temp.open(QIODevice::ReadOnly)) {
         error = temp.errorString();
     } else {
@@ -147,7 +147,7 @@ bool SaveCollection(QWidget *parent)
         return true;
     }
     Dialogs::Message(parent, Dialogs::Kind::Error,
-                     QStringLiteral("The data set collection was not saved to \"%1\".\n%2").arg(Native(target), error));
+                     AddedText("The data set collection was not saved to \"%1\".\n%2").arg(Native(target), error));
     return false;
 }
 
@@ -179,16 +179,16 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
     QString error;
     if (!ReadCollectionFile(path, &image, &error)) {
         Dialogs::Message(parent, Dialogs::Kind::Error,
-                         QStringLiteral("Cannot open the data set collection \"%1\".\n%2").arg(Native(path), error));
+                         AddedText("Cannot open the data set collection \"%1\".\n%2").arg(Native(path), error));
         return false;
     }
     const int result = DecodeMemoryImage(image);
     if (result != DecodeOk) {
         Dialogs::Message(parent, Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" is not a data set collection: %2")
+                         AddedText("\"%1\" is not a data set collection: %2")
                              .arg(Native(path),
-                                  result == DecodeTooManySets ? QStringLiteral("it announces more than 4000 data sets.")
-                                                              : QStringLiteral("it holds no data set.")));
+                                  result == DecodeTooManySets ? AddedText("it announces more than 4000 data sets.")
+                                                              : AddedText("it holds no data set.")));
         return false;
     }
     // The list and the graph show the new collection even when its temporary

@@ -52,7 +52,7 @@ QString NativePath(const QString &path)
 bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *error)
 {
     if (quint64(block.size()) > 0xFFFFFFFFull) {
-        SetError(error, QStringLiteral("The graph is too large for a graph file."));
+        SetError(error, AddedText("The graph is too large for a graph file."));
         return false;
     }
     QSaveFile file(path);
@@ -74,7 +74,7 @@ bool WriteGraphFileBlock(const QString &path, const QByteArray &block, QString *
     if (!file.flush() || file.size() != expected) {
         SetError(error, file.error() != QFileDevice::NoError && !file.errorString().isEmpty()
                             ? file.errorString()
-                            : QStringLiteral("Only %1 of %2 bytes could be written (is the disk full?).")
+                            : AddedText("Only %1 of %2 bytes could be written (is the disk full?).")
                                   .arg(file.size())
                                   .arg(expected));
         file.cancelWriting();
@@ -101,7 +101,7 @@ bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
 {
     const qint64 size = file.size();
     if (size < 4) {
-        SetError(error, QStringLiteral("The file is too short to be a graph file (%1 bytes).").arg(size));
+        SetError(error, AddedText("The file is too short to be a graph file (%1 bytes).").arg(size));
         return false;
     }
     uchar length[4];
@@ -112,14 +112,14 @@ bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
     const quint32 n = qFromLittleEndian<quint32>(length);
     // Never trust the length field beyond what the file holds.
     if (qint64(n) > size - 4) {
-        SetError(error, QStringLiteral("The file is damaged: it announces %1 bytes of graph data but holds only %2.")
+        SetError(error, AddedText("The file is damaged: it announces %1 bytes of graph data but holds only %2.")
                             .arg(n)
                             .arg(size - 4));
         return false;
     }
     QByteArray data = file.read(qint64(n));
     if (data.size() != qint64(n)) {
-        SetError(error, QStringLiteral("The file could not be read completely."));
+        SetError(error, AddedText("The file could not be read completely."));
         return false;
     }
     *block = data;
@@ -135,7 +135,7 @@ bool SaveGraphFile(PESGraph *graph, const QString &path)
     QString error;
     if (!WriteGraphFileBlock(path, graph->SaveGraphBlock(), &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot write the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot write the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return false;
     }
     return true;
@@ -149,12 +149,12 @@ bool LoadGraphFile(PESGraph *graph, const QString &path)
     QString error;
     if (!ReadGraphFileBlock(path, &block, &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return false;
     }
     if (!graph->LoadGraphBlock(block, &error)) {
         Dialogs::Message(MessageParent(graph->window()), Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
+                         AddedText("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
         return false;
     }
     return true;
@@ -166,14 +166,14 @@ TfrmGraph *OpenGraphFile(const QString &path)
     QString error;
     if (!ReadGraphFileBlock(path, &block, &error)) {
         Dialogs::Message(MessageParent(nullptr), Dialogs::Kind::Error,
-                         QStringLiteral("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
+                         AddedText("Cannot read the graph file \"%1\".\n%2").arg(NativePath(path), error));
         return nullptr;
     }
     auto *window = new TfrmGraph;
     if (!window->PESGraph1->LoadGraphBlock(block, &error)) {
         delete window;
         Dialogs::Message(MessageParent(nullptr), Dialogs::Kind::Error,
-                         QStringLiteral("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
+                         AddedText("\"%1\" does not hold a valid graph.\n%2").arg(NativePath(path), error));
         return nullptr;
     }
     window->setWindowTitle(NativePath(path));

@@ -1,5 +1,6 @@
 #include "files/textformat.h"
 
+#include "app/translation.h"
 #include "app/datetime.h"
 
 #include <QDate>
@@ -330,7 +331,7 @@ TDateTimeReader::TDateTimeReader()
 
 QString TDateTimeReader::ErrorText(const QString &text)
 {
-    return QStringLiteral("'%1' is not a valid date and time").arg(text);
+    return AddedText("'%1' is not a valid date and time").arg(text);
 }
 
 bool TDateTimeReader::Read(const QString &text, double *days) const
@@ -484,30 +485,54 @@ float DerivedValueFromText(const QLocale &locale, const QString &text)
 
 // ---- table printout ---------------------------------------------------------------------
 
-int PrintColumnWidth(int column)
+QVector<int> PrintColumnWidths(const QVector<QStringList> &rows)
 {
-    return column == 2 ? 17 : 10;
+    QVector<int> widths;
+    for (const QStringList &cells : rows) {
+        if (widths.size() < cells.size())
+            widths.resize(cells.size());
+        for (int c = 0; c < cells.size(); ++c)
+            widths[c] = std::max(widths[c], int(cells.at(c).size()));
+    }
+    return widths;
 }
 
-QString PrintLine(const QStringList &cells)
+QString PrintLine(const QStringList &cells, const QVector<int> &widths)
 {
     QString line;
     for (int c = 0; c < cells.size(); ++c) {
-        const QString &cell = cells.at(c);
-        line += cell;
-        const int shortBy = PrintColumnWidth(c) - int(cell.size());
-        if (shortBy > 0)
-            line += QString(2 * shortBy, QChar(' '));
+        if (c > 0)
+            line += QLatin1Char(' ');
+        line += cells.at(c).leftJustified(widths.value(c));
     }
+    // Trailing blanks print nothing.
+    while (line.endsWith(QLatin1Char(' ')))
+        line.chop(1);
     return line;
 }
 
-TPrintLayout::TPrintLayout(int pageHeight, int height)
-    : lineHeight(std::max(1, height))
+QVector<QStringList> PrintPages(const QVector<QStringList> &rows, const QString &header, const QString &footer,
+                                int linesPerPage)
 {
-    // One line height stays free at the top of each page; the last row of a
-    // page ends no lower than the printable height.
-    rowsPerPage = std::max(1, pageHeight / lineHeight - 1);
+    const QVector<int> widths = PrintColumnWidths(rows);
+    const QString titles = rows.isEmpty() ? QString() : PrintLine(rows.first(), widths);
+    // Header, blank, titles ... blank, footer.
+    const int perPage = std::max(1, linesPerPage - 5);
+    const int samples = std::max(0, int(rows.size()) - 1);
+    const int pages = std::max(1, (samples + perPage - 1) / perPage);
+    QVector<QStringList> out;
+    out.reserve(pages);
+    for (int page = 0; page < pages; ++page) {
+        QStringList lines{header, QString(), titles};
+        const int first = 1 + page * perPage;
+        for (int row = first; row < std::min(int(rows.size()), first + perPage); ++row)
+            lines << PrintLine(rows.at(row), widths);
+        while (lines.size() < std::max(linesPerPage, 6) - 1)
+            lines << QString();
+        lines << footer.arg(page + 1).arg(pages);
+        out << lines;
+    }
+    return out;
 }
 
 } // namespace TextFormat

@@ -149,22 +149,17 @@ float DerivedValueFromText(const QLocale &locale, const QString &text);
 
 // ---- table printout ------------------------------------------------------------
 
-// Width in characters of a printed column: 17 for column 2, else 10.
-int PrintColumnWidth(int column);
-// A printed row: each cell followed by two blanks per character it is
-// shorter than its column's width.
-QString PrintLine(const QStringList &cells);
+// Width of each column of a printout: its longest cell, the title row included.
+QVector<int> PrintColumnWidths(const QVector<QStringList> &rows);
+// A printed row in a fixed-pitch font: each cell padded to its column's width,
+// one blank between cells, so every value stands under its column title.
+QString PrintLine(const QStringList &cells, const QVector<int> &widths);
 
-// Where the rows of a printout go: rows per page and each row's top, so that
-// every line lies wholly inside the printable height, the first line of a
-// page one line below its top.
-struct TPrintLayout {
-    int lineHeight = 1;
-    int rowsPerPage = 1;
-    TPrintLayout(int pageHeight, int lineHeight);
-    bool StartsPage(int row) const { return row > 0 && row % rowsPerPage == 0; }
-    int Top(int row) const { return (row % rowsPerPage) * lineHeight + lineHeight; }
-    int Pages(int rows) const { return rows <= 0 ? 0 : (rows + rowsPerPage - 1) / rowsPerPage; }
-};
+// The pages of a table printout, each at most `linesPerPage` lines: the
+// header (the table's file), a blank line, the title row (rows[0]), as many
+// rows as fit, and the footer (`footer` with %1 the page and %2 the number of
+// pages) on the page's last line. An empty table still prints one page.
+QVector<QStringList> PrintPages(const QVector<QStringList> &rows, const QString &header, const QString &footer,
+                                int linesPerPage);
 
 } // namespace TextFormat

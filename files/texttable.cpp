@@ -80,9 +80,9 @@ private:
 
 void ReportWriteFailure(QWidget *parent, const QString &path, const QString &reason, int linesWritten)
 {
-    QString text = QStringLiteral("Cannot write the text file \"%1\".\n%2").arg(QFileInfo(path).absoluteFilePath(), reason);
+    QString text = AddedText("Cannot write the text file \"%1\".\n%2").arg(QFileInfo(path).absoluteFilePath(), reason);
     if (linesWritten > 0)
-        text += QStringLiteral("\nThe export stopped after %1 lines; the file was not saved.").arg(linesWritten);
+        text += AddedText("\nThe export stopped after %1 lines; the file was not saved.").arg(linesWritten);
     Dialogs::Message(parent, Dialogs::Kind::Error, text);
 }
 
@@ -105,8 +105,7 @@ bool RefuseCommaClash(QWidget *parent, QChar separator)
     if (separator != QChar(',') || !LocaleUtil::DecimalIsComma())
         return false;
     Dialogs::Message(parent, Dialogs::Kind::Error,
-                     QStringLiteral("Numbers are written with a decimal comma here, so they cannot be "
-                                    "separated by commas. Save the data as a TXT file (tab-separated)."));
+                     AddedText("Numbers are written with a decimal comma here, so they cannot be separated by commas. Save the data as a TXT file (tab-separated)."));
     return true;
 }
 
@@ -251,7 +250,7 @@ TfrmList *ImportTableText(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Dialogs::Message(nullptr, Dialogs::Kind::Error,
-                         QStringLiteral("Cannot read the text file \"%1\".\n%2")
+                         AddedText("Cannot read the text file \"%1\".\n%2")
                              .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
         return nullptr;
     }

@@ -277,7 +277,7 @@ void TfrmGraph::ShowDataSetPanel()
     for (int c = 0; c < Grid2->columnCount(); ++c)
         columns += Grid2->columnWidth(c);
     const int total = std::max(width(), 600);
-    const int list = std::min(columns + 30, total * 45 / 100);
+    const int list = std::min(columns + 30, total * 60 / 100);
     splitter->setSizes({list, total - list});
 }
 
@@ -460,6 +460,9 @@ QFrame *TfrmGraph::BuildStatisticPanel()
     QLineEdit **targets[3][3] = {{&txtRHMax, &txtRHMin, &txtRHAvg},
                                  {&txtT1Max, &txtT1Min, &txtT1Avg},
                                  {&txtT2Max, &txtT2Min, &txtT2Avg}};
+    // Wide enough for a whole extreme: value, date and time.
+    const int statisticWidth =
+        std::max(150, fontMetrics().horizontalAdvance(ExtremeText(1, -388.8f, 45822.99956)) + 24);
     for (int ch = 0; ch < 3; ++ch) {
         auto *group = new QWidget(pnlStatistic);
         group->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -472,7 +475,7 @@ QFrame *TfrmGraph::BuildStatisticPanel()
         grid->addWidget(MakeLabel(group, names[ch].minLabel, Fixed("MIN")), 1, 0, Qt::AlignRight);
         grid->addWidget(MakeLabel(group, names[ch].avgLabel, Fixed("AVG")), 2, 0, Qt::AlignRight);
         for (int r = 0; r < 3; ++r) {
-            QLineEdit *e = MakeReadOnly(group, edits[ch][r], 150);
+            QLineEdit *e = MakeReadOnly(group, edits[ch][r], statisticWidth);
             *targets[ch][r] = e;
             grid->addWidget(e, r, 1);
         }

@@ -13,6 +13,8 @@
 // leaves the caller's graph alone.
 
 #include "graph/graphmodel.h"
+
+#include "app/translation.h"
 #include "graph/pesgraph.h"
 
 #include <QDataStream>
@@ -76,7 +78,7 @@ public:
         if (!ok())
             return false;
         if (bytes < 0 || remaining() < bytes) {
-            fail(QStringLiteral("The graph block is cut short."));
+            fail(AddedText("The graph block is cut short."));
             return false;
         }
         return true;
@@ -88,7 +90,7 @@ public:
     }
     void impossible(const char *what)
     {
-        fail(QStringLiteral("The graph block holds an impossible %1.").arg(QLatin1String(what)));
+        fail(AddedText("The graph block holds an impossible %1.").arg(QLatin1String(what)));
     }
 
     quint16 u16()
@@ -163,7 +165,7 @@ public:
             return QString();
         QByteArray bytes(qsizetype(n), Qt::Uninitialized);
         if (n > 0 && s.readRawData(bytes.data(), int(n)) != int(n)) {
-            fail(QStringLiteral("The graph block is cut short."));
+            fail(AddedText("The graph block is cut short."));
             return QString();
         }
         return QString::fromUtf8(bytes);
@@ -331,13 +333,13 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
         return false;
     };
     if (block.isEmpty())
-        return failWith(QStringLiteral("The graph block is empty."));
+        return failWith(AddedText("The graph block is empty."));
     Reader r(block);
     if (r.remaining() < 6 || r.u32() != kMagic)
-        return failWith(QStringLiteral("The data is not a graph block."));
+        return failWith(AddedText("The data is not a graph block."));
     const quint16 version = r.u16();
     if (version != kVersion)
-        return failWith(QStringLiteral("The graph block has version %1; this program reads version %2.")
+        return failWith(AddedText("The graph block has version %1; this program reads version %2.")
                             .arg(version)
                             .arg(kVersion));
 
@@ -348,7 +350,7 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
     if (r.ok() && (points < 0 || points > PESGraph::kMaxPoints))
         r.impossible("number of points");
     if (r.ok() && qint64(subsets) * points * 12 > r.remaining())
-        r.fail(QStringLiteral("The graph block holds more cells than its size allows."));
+        r.fail(AddedText("The graph block holds more cells than its size allows."));
     m.nullY = r.f64();
     if (!r.ok())
         return failWith(r.error);
@@ -425,7 +427,7 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
     if (r.ok() && qint64(rows) * columns > PESGraph::kMaxTableCells)
         r.impossible("table size");
     if (r.ok() && qint64(rows) * columns * 8 > r.remaining())
-        r.fail(QStringLiteral("The graph block holds more table cells than its size allows."));
+        r.fail(AddedText("The graph block holds more table cells than its size allows."));
     if (r.ok()) {
         m.table.resize(rows, columns);
         for (int i = 0; i < rows * columns && r.ok(); ++i) {
@@ -483,7 +485,7 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
         *f = r.flag();
 
     if (r.ok() && !r.atEnd())
-        r.fail(QStringLiteral("The graph block has unexpected bytes after its end."));
+        r.fail(AddedText("The graph block has unexpected bytes after its end."));
     if (!r.ok())
         return failWith(r.error);
     *out = std::move(m);

@@ -1,5 +1,7 @@
 #include "graph/graphcustomize.h"
 
+#include "app/translation.h"
+
 #include "graph/pesgraph.h"
 
 #include <QColorDialog>
@@ -22,7 +24,7 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
     : QDialog(parent), graph(graph_), edited(graph_->model())
 {
     setObjectName(QStringLiteral("GraphCustomizeDialog"));
-    setWindowTitle(tr("Customize Graph"));
+    setWindowTitle(AddedText("Customize Graph"));
     auto *layout = new QVBoxLayout(this);
     pages = new QTabWidget(this);
     pages->setObjectName(QStringLiteral("pages"));
@@ -41,20 +43,20 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
         edtSubTitle->setObjectName(QStringLiteral("edtSubTitle"));
         edtXAxisLabel->setObjectName(QStringLiteral("edtXAxisLabel"));
         edtYAxisLabel->setObjectName(QStringLiteral("edtYAxisLabel"));
-        form->addRow(tr("Main title"), edtMainTitle);
-        form->addRow(tr("Subtitle"), edtSubTitle);
-        form->addRow(tr("X axis label"), edtXAxisLabel);
-        form->addRow(tr("Y axis label"), edtYAxisLabel);
-        pages->addTab(page, tr("Graph"));
+        form->addRow(AddedText("Main title"), edtMainTitle);
+        form->addRow(AddedText("Subtitle"), edtSubTitle);
+        form->addRow(AddedText("X axis label"), edtXAxisLabel);
+        form->addRow(AddedText("Y axis label"), edtYAxisLabel);
+        pages->addTab(page, AddedText("Graph"));
     }
 
     if (m.allowSubsetsPage) {
         auto *page = new QWidget;
         page->setObjectName(QStringLiteral("pageSubsets"));
         auto *grid = new QGridLayout(page);
-        grid->addWidget(new QLabel(tr("Label")), 0, 0);
-        grid->addWidget(new QLabel(tr("Colour")), 0, 1);
-        grid->addWidget(new QLabel(tr("Line width")), 0, 2);
+        grid->addWidget(new QLabel(AddedText("Label")), 0, 0);
+        grid->addWidget(new QLabel(AddedText("Colour")), 0, 1);
+        grid->addWidget(new QLabel(AddedText("Line width")), 0, 2);
         for (int s = 0; s < m.subsets; ++s) {
             auto *label = new QLineEdit(m.labels[s]);
             auto *color = new QPushButton;
@@ -71,7 +73,7 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
             spnLineWidths.append(width);
         }
         grid->setRowStretch(m.subsets + 1, 1);
-        pages->addTab(page, tr("Subsets"));
+        pages->addTab(page, AddedText("Subsets"));
     }
 
     if (m.allowPage2) {
@@ -79,18 +81,18 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
         page->setObjectName(QStringLiteral("pageStyle"));
         auto *form = new QFormLayout(page);
         cboGridStyle = new QComboBox;
-        cboGridStyle->addItems({tr("Thin"), tr("Thick"), tr("Dotted"), tr("Dashed")});
+        cboGridStyle->addItems({AddedText("Thin"), AddedText("Thick"), AddedText("Dotted"), AddedText("Dashed")});
         cboGridStyle->setCurrentIndex(m.gridStyle);
         cboGridLines = new QComboBox;
-        cboGridLines->addItems({tr("Both axes"), tr("Y axis only"), tr("X axis only"), tr("None")});
+        cboGridLines->addItems({AddedText("Both axes"), AddedText("Y axis only"), AddedText("X axis only"), AddedText("None")});
         cboGridLines->setCurrentIndex(m.gridLines);
         cboPlottingMethod = new QComboBox;
-        cboPlottingMethod->addItems({tr("Line"), tr("Points"), tr("Points and line")});
+        cboPlottingMethod->addItems({AddedText("Line"), AddedText("Points"), AddedText("Points and line")});
         cboPlottingMethod->setCurrentIndex(m.plottingMethod);
-        form->addRow(tr("Grid style"), cboGridStyle);
-        form->addRow(tr("Grid lines"), cboGridLines);
-        form->addRow(tr("Plotting method"), cboPlottingMethod);
-        const QString names[] = {tr("Desk colour"), tr("Graph foreground"), tr("Graph background"), tr("Text colour")};
+        form->addRow(AddedText("Grid style"), cboGridStyle);
+        form->addRow(AddedText("Grid lines"), cboGridLines);
+        form->addRow(AddedText("Plotting method"), cboPlottingMethod);
+        const QString names[] = {AddedText("Desk colour"), AddedText("Graph foreground"), AddedText("Graph background"), AddedText("Text colour")};
         QColor *targets[] = {&edited.deskColor, &edited.foreColor, &edited.backColor, &edited.textColor};
         for (int i = 0; i < 4; ++i) {
             auto *button = new QPushButton;
@@ -100,7 +102,7 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
             form->addRow(names[i], button);
             btnColors.append(button);
         }
-        pages->addTab(page, tr("Style"));
+        pages->addTab(page, AddedText("Style"));
     }
 
     if (m.allowFontPage) {
@@ -117,18 +119,18 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
         spnLabelSize = new QSpinBox;
         spnLabelSize->setRange(4, 72);
         spnLabelSize->setValue(qRound(m.labelFont.pointSizeF() > 0 ? m.labelFont.pointSizeF() : 9));
-        form->addRow(tr("Title font"), cboTitleFont);
-        form->addRow(tr("Title size"), spnTitleSize);
-        form->addRow(tr("Label font"), cboLabelFont);
-        form->addRow(tr("Label size"), spnLabelSize);
-        pages->addTab(page, tr("Fonts"));
+        form->addRow(AddedText("Title font"), cboTitleFont);
+        form->addRow(AddedText("Title size"), spnTitleSize);
+        form->addRow(AddedText("Label font"), cboLabelFont);
+        form->addRow(AddedText("Label size"), spnLabelSize);
+        pages->addTab(page, AddedText("Fonts"));
     }
 
     if (m.allowAxisPage) {
         auto *page = new QWidget;
         page->setObjectName(QStringLiteral("pageAxis"));
         auto *form = new QFormLayout(page);
-        const QStringList controls = {tr("Automatic"), tr("Manual minimum"), tr("Manual maximum"), tr("Manual")};
+        const QStringList controls = {AddedText("Automatic"), AddedText("Manual minimum"), AddedText("Manual maximum"), AddedText("Manual")};
         cboScaleX = new QComboBox;
         cboScaleX->addItems(controls);
         cboScaleX->setCurrentIndex(m.scaleControlX);
@@ -143,11 +145,11 @@ TGraphCustomizeDialog::TGraphCustomizeDialog(PESGraph *graph_, QWidget *parent)
         }
         spnMinY->setValue(m.axes.value(0).minY);
         spnMaxY->setValue(m.axes.value(0).maxY);
-        form->addRow(tr("X scale"), cboScaleX);
-        form->addRow(tr("Y scale"), cboScaleY);
-        form->addRow(tr("Y minimum"), spnMinY);
-        form->addRow(tr("Y maximum"), spnMaxY);
-        pages->addTab(page, tr("Axis"));
+        form->addRow(AddedText("X scale"), cboScaleX);
+        form->addRow(AddedText("Y scale"), cboScaleY);
+        form->addRow(AddedText("Y minimum"), spnMinY);
+        form->addRow(AddedText("Y maximum"), spnMaxY);
+        pages->addTab(page, AddedText("Axis"));
     }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

@@ -316,6 +316,12 @@ TGraphView::TGraphView(PESGraph *owner_)
     connect(plot, &QCustomPlot::mouseDoubleClick, this, &TGraphView::mouseDoubleClick);
     connect(plot->selectionRect(), &QCPSelectionRect::accepted, this, &TGraphView::zoomRectAccepted);
     connect(plot, &QCustomPlot::mouseWheel, this, &TGraphView::mouseWheel);
+    // Tick density follows the plot's width at every replot, the ones after a resize included.
+    connect(plot, &QCustomPlot::beforeReplot, this, [this] {
+        const int ticks = std::clamp(plot->width() / 130, 2, 12);
+        for (QCPAxisRect *r : std::as_const(rects))
+            r->axis(QCPAxis::atBottom)->ticker()->setTickCount(ticks);
+    });
     rebuild(true);
 }
 
@@ -381,10 +387,6 @@ void TGraphView::scheduleRepaint()
 void TGraphView::repaint()
 {
     repaintPending = false;
-    // Tick density follows the plot's width.
-    const int ticks = std::clamp(plot->width() / 130, 2, 12);
-    for (QCPAxisRect *r : std::as_const(rects))
-        r->axis(QCPAxis::atBottom)->ticker()->setTickCount(ticks);
     plot->replot(QCustomPlot::rpImmediateRefresh);
 }
 

@@ -671,37 +671,48 @@ bool PESGraph::sgPrintDialog()
 bool PESGraph::PrintTo(QPrinter &printer)
 {
     Redraw();
-    // The graph's fonts are sized in points: laid out at the screen's
-    // resolution they keep their size relative to the graph when the whole
-    // drawing is scaled onto the page (at the printer's own resolution the
-    // texts would come out several times too large).
-    const int resolution = printer.resolution();
-    printer.setResolution(96);
-    struct RestoreResolution {
-        QPrinter &printer;
-        int resolution;
-        ~RestoreResolution() { printer.setResolution(resolution); }
-    } restore{printer, resolution};
+    // At the printer's own resolution the texts would come out several times too large.
+    const ScreenResolution screen(printer);
     QCPPainter painter;
     if (!painter.begin(&printer))
         return false;
-    // Lay the graph out at screen-like proportions of the page, then scale it onto the page.
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     if (page.width() <= 0 || page.height() <= 0) {
         painter.end();
         return false;
     }
-    const int width = std::max(plot()->width(), 900);
-    const int height = std::max(1, int(width * page.height() / page.width()));
-    const double scale = page.width() / width;
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    plot()->toPainter(&painter, width, height);
+    PaintInto(painter, page.translated(-page.topLeft()));
     const bool ok = painter.end();
     // Back to the widget's own layout.
     plot()->replot();
     return ok;
+}
+
+PESGraph::ScreenResolution::ScreenResolution(QPrinter &p) : printer(p), resolution(p.resolution())
+{
+    printer.setResolution(96);
+}
+
+PESGraph::ScreenResolution::~ScreenResolution()
+{
+    printer.setResolution(resolution);
+}
+
+void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
+{
+    if (target.width() <= 0 || target.height() <= 0)
+        return;
+    // Laid out at screen-like proportions of the target, then scaled onto it.
+    const int width = std::max(plot()->width(), 900);
+    const int height = std::max(1, int(width * target.height() / target.width()));
+    const double scale = target.width() / width;
+    painter.save();
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    painter.translate(target.topLeft());
+    painter.scale(scale, scale);
+    plot()->toPainter(&painter, width, height);
+    painter.restore();
 }
 
 // ---- pointer ---------------------------------------------------------------

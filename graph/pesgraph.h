@@ -33,6 +33,7 @@
 #include <memory>
 
 class QCustomPlot;
+class QCPPainter;
 class QPrinter;
 class QMouseEvent;
 struct TGraphModel;
@@ -334,6 +335,17 @@ public:
     int sgCustomize();              // the customisation dialog; emits OnCustomizeDlg; returns 1 when confirmed
     bool sgPrintDialog();           // print dialog, then prints; true when printed
     bool PrintTo(QPrinter &printer);    // render the graph onto one page of `printer`
+    // Draws the graph into `target` (device units of an active painter).
+    void PaintInto(QCPPainter &painter, const QRectF &target);
+    // While it lives, `printer` works at the screen's resolution: the graph's
+    // fonts, sized in points, then keep their size relative to the graph when
+    // the drawing is scaled onto the page.
+    struct ScreenResolution {
+        QPrinter &printer;
+        int resolution;
+        explicit ScreenResolution(QPrinter &p);
+        ~ScreenResolution();
+    };
 
     // ---- pointer ----------------------------------------------------------
     QPoint lastMousePosition() const;   // last pointer position over the graph

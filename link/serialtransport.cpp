@@ -60,13 +60,17 @@ bool TSerialTransport::Open()
         return false;
     }
     // Settings and modem lines may fail (a pseudo-terminal has no DTR): ignored,
-    // as every error of the port is.
+    // as every error of the port is. No hardware flow control: on Linux it holds
+    // every write until CTS, which many cables and adapters never drive (the
+    // meter's handshake only gates what it receives from us). DTR and RTS are
+    // raised because an interface cable may draw its power from them.
     Comm1->setBaudRate(QSerialPort::Baud9600);
     Comm1->setDataBits(QSerialPort::Data8);
     Comm1->setParity(QSerialPort::NoParity);
     Comm1->setStopBits(QSerialPort::OneStop);
-    Comm1->setFlowControl(QSerialPort::HardwareControl);
+    Comm1->setFlowControl(QSerialPort::NoFlowControl);
     Comm1->setDataTerminalReady(true);
+    Comm1->setRequestToSend(true);
     Comm1->clearError();
     return Comm1->isOpen();
 }

@@ -2,6 +2,7 @@
 
 #include "app/datetime.h"
 #include "link/bytes.h"
+#include "live/decoder.h"
 #include "live/derived.h"
 
 #include <algorithm>
@@ -111,7 +112,7 @@ void AppendRecord(const uint8_t *rec, const TDataSet &set, double t, TDerivedMem
     } else if (range == CoupleAboveUpper) {
         t2 = OverRange;
     } else if (set.unitCode != 0) {
-        t2 = float((t2 - 32) * 5 / 9.0);
+        t2 = LiveFahrenheitToCelsius(t2); // as the live display does, to the last bit
         if (set.unitCode == 2)
             t2 = float(t2 + 273.15);
     }

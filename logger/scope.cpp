@@ -62,7 +62,9 @@ TfrmScope::TfrmScope(QWidget *parent) : QDialog(parent)
     SText2 = Named(new QLabel(QStringLiteral("total bytes"), this), "SText2");
     lblBytesReceived = Named(new QLabel(QStringLiteral("0"), this), "lblBytesReceived");
     lblTotalBytes = Named(new QLabel(QStringLiteral("0"), this), "lblTotalBytes");
-    for (QLabel *number : {lblBytesReceived, lblTotalBytes}) {
+    STextTimeLeft = Named(new QLabel(GetTextOrDefault(QStringLiteral("TRANSFER_TIME_LEFT")), this), "STextTimeLeft");
+    lblTimeLeft = Named(new QLabel(this), "lblTimeLeft");
+    for (QLabel *number : {lblBytesReceived, lblTotalBytes, lblTimeLeft}) {
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         number->setMinimumWidth(70);
     }
@@ -78,6 +80,8 @@ TfrmScope::TfrmScope(QWidget *parent) : QDialog(parent)
     counts->addWidget(lblBytesReceived, 0, 1);
     counts->addWidget(SText2, 1, 0);
     counts->addWidget(lblTotalBytes, 1, 1);
+    counts->addWidget(STextTimeLeft, 2, 0);
+    counts->addWidget(lblTimeLeft, 2, 1);
     counts->setColumnStretch(2, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -111,6 +115,8 @@ void TfrmScope::SetRole(Role role)
     SText2->setVisible(transfer);
     lblBytesReceived->setVisible(transfer);
     lblTotalBytes->setVisible(transfer);
+    STextTimeLeft->setVisible(transfer);
+    lblTimeLeft->setVisible(transfer);
     if (transfer)
         SText1->setText(m_designedSText1);
     setModal(range);
@@ -124,6 +130,13 @@ void TfrmScope::StartTransfer(int size)
     Progress1->setValue(0);
     lblTotalBytes->setText(QString::number(size));
     lblBytesReceived->setText(QStringLiteral("0"));
+    lblTimeLeft->clear();
+}
+
+void TfrmScope::SetSecondsLeft(int seconds)
+{
+    lblTimeLeft->setText(seconds < 0 ? QString()
+                                     : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')));
 }
 
 void TfrmScope::SetBytesReceived(int bytes)

@@ -35,6 +35,8 @@ public:
     void StartTransfer(int size);
     // Transfer role: lblBytesReceived and the bar's position.
     void SetBytesReceived(int bytes);
+    // Transfer role: the estimated time left as m:ss; negative: not known yet.
+    void SetSecondsLeft(int seconds);
 
     // Range role: the chosen range as typed (radAll checked means all rows).
     bool AllSelected() const;
@@ -59,6 +61,8 @@ public:
     QLabel *SText2 = nullptr;
     QLabel *lblBytesReceived = nullptr;
     QLabel *lblTotalBytes = nullptr;
+    QLabel *STextTimeLeft = nullptr;
+    QLabel *lblTimeLeft = nullptr;
     QPushButton *BitBtn1 = nullptr; // OK
     QPushButton *BitBtn2 = nullptr; // Cancel
 

@@ -3,6 +3,7 @@
 #include "logger/scope.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QProgressBar>
 
 namespace {
@@ -10,6 +11,16 @@ namespace {
 // stores a page every few microseconds.
 constexpr int RepaintMs = 25;
 } // namespace
+
+int TransferSecondsLeft(qint64 elapsedMs, int bytes, int total)
+{
+    if (bytes <= 0 || elapsedMs < 1000 || total <= 0)
+        return -1;
+    if (bytes >= total)
+        return 0;
+    const double left = double(elapsedMs) * double(total - bytes) / double(bytes) / 1000.0;
+    return int(std::min(left + 0.5, 359999.0));
+}
 
 TTransferWindow::TTransferWindow(QWidget *parent, std::function<QString(const QString &)> text)
     : Parent(parent), Text(std::move(text))
@@ -36,6 +47,7 @@ void TTransferWindow::ShowTransferProgress(int size)
     if (Parent)
         Parent->repaint();
     LastPaint.start();
+    Started.start();
 }
 
 void TTransferWindow::SetBytesReceived(int bytes)
@@ -51,6 +63,7 @@ void TTransferWindow::SetBytesReceived(int bytes)
 void TTransferWindow::Apply(int bytes)
 {
     Scope->SetBytesReceived(bytes);
+    Scope->SetSecondsLeft(TransferSecondsLeft(Started.isValid() ? Started.elapsed() : 0, bytes, Total));
 }
 
 TfrmScope *TTransferWindow::Window() const

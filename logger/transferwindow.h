@@ -11,6 +11,10 @@
 class QWidget;
 class TfrmScope;
 
+// Seconds still to wait at the rate so far: `bytes` of `total` received in
+// `elapsedMs`. -1 while too little has come in to tell.
+int TransferSecondsLeft(qint64 elapsedMs, int bytes, int total);
+
 class TTransferWindow {
 public:
     // `text` gives keyed texts (IDS_53) in the active language.
@@ -43,6 +47,7 @@ private:
     std::function<QString(const QString &)> Text;
     QPointer<TfrmScope> Scope;
     QElapsedTimer LastPaint;
+    QElapsedTimer Started;
     int Total = 0;
     bool Cancelled = false;
 };

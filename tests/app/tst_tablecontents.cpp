@@ -389,7 +389,12 @@ void TestTableContents::linkedTablesHoldNoKeyedStrings()
             continue;
         QVERIFY2(Load(form).entries.value(QStringLiteral("stStrings")).isEmpty(), qPrintable(form));
     }
-    QCOMPARE(Load(QStringLiteral("frmMain")).entries.value(QStringLiteral("stStrings")).size(), 25);
+    // The 22 designed keyed strings; the texts the program adds follow them.
+    static const QRegularExpression kDesignedKey(QStringLiteral("^IDS_[0-9]+$"));
+    int designed = 0;
+    for (const auto &entry : Load(QStringLiteral("frmMain")).entries.value(QStringLiteral("stStrings")))
+        designed += kDesignedKey.match(entry.key).hasMatch() ? 1 : 0;
+    QCOMPARE(designed, 22);
 }
 
 void TestTableContents::windowTexts_data()

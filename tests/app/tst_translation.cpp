@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QtTest>
 
 namespace {
@@ -166,6 +169,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
     }
 
+    void everyProseTextIsTranslated();
     void qtDialogsSpeakTheProgramsLanguage_data()
     {
         QTest::addColumn<int>("language");
@@ -185,4 +189,64 @@ private slots:
 };
 
 QM738_REGISTER_TEST(TestTranslation)
+// Every literal of the program's sources that reads as prose (a word, then a
+// blank or a sentence mark, then more letters) or that tr() or AddedText()
+// take is a text of the translation
+// tables, in English or French, or one of the literals listed in
+// visibletexts.txt (names of fonts, style sheets and the like). A new text
+// shown to the user fails here until it has its entry in the tables.
+void TestTranslation::everyProseTextIsTranslated()
+{
+    const QDir root(QStringLiteral(QM738_SOURCE_DIR));
+    const auto normal = [](QString text) {
+        text.remove(QLatin1Char('&'));
+        text.replace(QLatin1String("\\n"), QLatin1String(" "));
+        return text.simplified();
+    };
+    QSet<QString> known;
+    for (const QFileInfo &tsv : QDir(root.filePath(QStringLiteral("tools/langtables"))).entryInfoList({QStringLiteral("*.tsv")})) {
+        QFile file(tsv.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+            const QStringList fields = line.split(QLatin1Char('\t'));
+            for (int f = 2; f < fields.size(); ++f)
+                known << normal(fields.at(f).trimmed().mid(1).chopped(1));
+        }
+    }
+    QFile listed(root.filePath(QStringLiteral("tests/app/visibletexts.txt")));
+    QVERIFY(listed.open(QIODevice::ReadOnly));
+    for (const QString &line : QString::fromUtf8(listed.readAll()).split(QLatin1Char('\n')))
+        if (!line.startsWith(QLatin1Char('#')))
+            known << normal(line);
+
+    // A string literal, and whether tr( or AddedText( comes just before it.
+    static const QRegularExpression literal(QStringLiteral("(\\b(?:tr|AddedText)\\()?\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+    static const QRegularExpression prose(QStringLiteral("[A-Za-z]{2,}( [^\"]*[A-Za-z]|[.!?:;,]( |\\\\n|$))"));
+    QStringList unknown;
+    for (const char *folder : {"app", "files", "graph", "link", "live", "logger"}) {
+        QDirIterator it(root.filePath(QLatin1String(folder)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
+        while (it.hasNext()) {
+            QFile source(it.next());
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            for (const QString &line : QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'))) {
+                const QString code = line.trimmed();
+                if (code.startsWith(QLatin1String("#include")) || code.startsWith(QLatin1String("//")))
+                    continue;
+                for (auto m = literal.globalMatch(line); m.hasNext();) {
+                    const QRegularExpressionMatch found = m.next();
+                    QString text = found.captured(2);
+                    text.replace(QLatin1String("\\\""), QLatin1String("\""));
+                    // tr() and AddedText() take nothing but texts for the user.
+                    const bool shown = !found.captured(1).isEmpty() || prose.match(text).hasMatch();
+                    if (shown && !known.contains(normal(text)))
+                        unknown << QStringLiteral("%1: %2").arg(QFileInfo(source.fileName()).fileName(), text);
+                }
+            }
+        }
+    }
+    for (const QString &text : std::as_const(unknown))
+        qWarning("not in the translation tables: %s", qPrintable(text));
+    QCOMPARE(unknown.size(), 0);
+}
+
 #include "tst_translation.moc"

@@ -397,27 +397,31 @@ void TestTextTables::exportFailures()
 
 void TestTextTables::printLines_data()
 {
-    QTest::addColumn<QStringList>("cells");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("long cell") << QStringList{"123456789012"} << "123456789012";
-    QTest::newRow("column 2") << QStringList{"1234567890", "", "abcd"}
-                              << "1234567890" + QString(20, ' ') + "abcd" + QString(26, ' ');
+    // Each page, top to bottom; rows[0] is the title row.
+    QTest::addColumn<QVector<QStringList>>("rows");
+    QTest::addColumn<int>("linesPerPage");
+    QTest::addColumn<QVector<QStringList>>("pages");
+    const QStringList titles{"No", "Date", "Time", "RH"};
+    const QString head = "No Date       Time     RH";
+    QTest::newRow("columns under their titles")
+        << QVector<QStringList>{titles, {"9", "14/06/2025", "13:45:30", "50.0"}, {"10", "14/06/2025", "13:45:32", " OL"}}
+        << 8
+        << QVector<QStringList>{{"t.txt", "", head, "9  14/06/2025 13:45:30 50.0", "10 14/06/2025 13:45:32  OL",
+                                 "", "", "page 1 / 1"}};
+    QTest::newRow("titles on every page")
+        << QVector<QStringList>{{"No", "RH"}, {"1", "5"}, {"2", "6"}, {"3", "7"}} << 7
+        << QVector<QStringList>{{"t.txt", "", "No RH", "1  5", "2  6", "", "page 1 / 2"},
+                                {"t.txt", "", "No RH", "3  7", "", "", "page 2 / 2"}};
+    QTest::newRow("titles only") << QVector<QStringList>{{"No", "RH"}} << 6
+                                 << QVector<QStringList>{{"t.txt", "", "No RH", "", "", "page 1 / 1"}};
 }
 
 void TestTextTables::printLines()
 {
-    QFETCH(QStringList, cells);
-    QFETCH(QString, expected);
-    QCOMPARE(PrintLine(cells), expected);
-
-    // Pages: every line inside the page, one line free at the top.
-    const TPrintLayout layout(100, 10);
-    QCOMPARE(layout.rowsPerPage, 9);
-    QVERIFY(!layout.StartsPage(0) && layout.StartsPage(9) && !layout.StartsPage(10));
-    QCOMPARE(layout.Top(0), 10);
-    QCOMPARE(layout.Top(8) + 10, 100);
-    QCOMPARE(layout.Top(9), 10);
-    QCOMPARE(layout.Pages(19), 3);
+    QFETCH(QVector<QStringList>, rows);
+    QFETCH(int, linesPerPage);
+    QFETCH(QVector<QStringList>, pages);
+    QCOMPARE(PrintPages(rows, "t.txt", "page %1 / %2", linesPerPage), pages);
 }
 
 void TestTextTables::printTableToPdf()

@@ -2,6 +2,7 @@
 // rejected without touching the graph.
 #include "testregistry.h"
 
+#include "app/translation.h"
 #include "graph/graphmodel.h"
 #include "graph/pesgraph.h"
 
@@ -58,6 +59,9 @@ class TestGraphBlock : public QObject
 {
     Q_OBJECT
 private slots:
+    // The failure texts compared are the English ones.
+    void init() { TsiLangDispatcher::Instance()->SetActiveLanguage(1); }
+    void cleanup() { TsiLangDispatcher::Instance()->SetActiveLanguage(2); }
     void roundTrip_data();
     void roundTrip();
     void roundTripKeepsSpecialValues();

@@ -55,6 +55,22 @@ private slots:
         QCOMPARE(rig.view.renders, 4);
     }
 
+    void openSetsTheLineWithoutHardwareFlowControl()
+    {
+        TPtyMeter meter;
+        QVERIFY(meter.Start());
+        QSerialPort port;
+        TSerialTransport serial(&port);
+        serial.SetDeviceName(meter.PortPath());
+        QVERIFY(serial.Open());
+        QCOMPARE(port.baudRate(), 9600);
+        QCOMPARE(port.dataBits(), QSerialPort::Data8);
+        QCOMPARE(port.parity(), QSerialPort::NoParity);
+        QCOMPARE(port.stopBits(), QSerialPort::OneStop);
+        QCOMPARE(port.flowControl(), QSerialPort::NoFlowControl);
+        serial.Close();
+    }
+
     void silenceDropsTheConnection()
     {
         TPtyMeter meter;

@@ -1,4 +1,5 @@
 #include "testregistry.h"
+#include "app/translation.h"
 #include "graph/graphtestsupport.h"
 
 #include "app/datetime.h"
@@ -78,8 +79,13 @@ private slots:
         Store() = TLoggerStore();
         State().UserFolder = dir.path() + QStringLiteral("/user/");
         QFile::remove(TempCollectionPath());
+        TsiLangDispatcher::Instance()->SetActiveLanguage(1); // the messages compared are English
     }
-    void cleanup() { GraphTest::ResetMain(); }
+    void cleanup()
+    {
+        GraphTest::ResetMain();
+        TsiLangDispatcher::Instance()->SetActiveLanguage(2);
+    }
     void roundTripThroughFileMenu();
     void faults_data();
     void faults();

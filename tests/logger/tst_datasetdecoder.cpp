@@ -1,6 +1,7 @@
 #include "testregistry.h"
 
 #include "app/datetime.h"
+#include "live/decoder.h"
 #include "live/derived.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetlist.h"
@@ -65,6 +66,8 @@ private slots:
     void decode_data();
     void decode();
     void cutImages();
+    void t2AsTheLiveDisplay_data();
+    void t2AsTheLiveDisplay();
     void listTexts_data();
     void listTexts();
 };
@@ -144,6 +147,23 @@ void TestDataSetDecoder::decode()
             QCOMPARE(store.Times.at(at++), s.startTime + j / 5 * (s.intervalSeconds / 86400.0));
     QCOMPARE(store.Values.size(), at);
     QCOMPARE(store.Times.size(), at);
+}
+
+void TestDataSetDecoder::t2AsTheLiveDisplay_data()
+{
+    QTest::addColumn<uint16_t>("raw"); // tenths of a degF
+    QTest::newRow("4.3") << uint16_t(43);    // single-precision (x - 32) * 5 differed in the last bit
+    QTest::newRow("8.9") << uint16_t(89);
+    QTest::newRow("85.0") << uint16_t(850);
+}
+
+void TestDataSetDecoder::t2AsTheLiveDisplay()
+{
+    QFETCH(uint16_t, raw);
+    TLoggerStore store;
+    QCOMPARE(DecodeDataSets(One({500, 250, raw}), store, kNow), 0);
+    const float live = LiveFahrenheitToCelsius(float(raw * 0.1));
+    QVERIFY2(store.Values.at(2) == live, qPrintable(QString::number(double(store.Values.at(2)), 'g', 9)));
 }
 
 void TestDataSetDecoder::cutImages()

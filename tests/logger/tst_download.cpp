@@ -3,6 +3,7 @@
 // result of the faults it cannot recover from.
 
 #include "downloadrig.h"
+#include "logger/transferwindow.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -24,6 +25,8 @@ Q_DECLARE_METATYPE(QVector<TPageFaultCase>)
 class TstMemoryDownload : public QObject {
     Q_OBJECT
 private slots:
+    void secondsLeft_data();
+    void secondsLeft();
     void transferSize_data();
     void transferSize();
     void imageEqualsMeterMemory_data();
@@ -31,6 +34,25 @@ private slots:
     void unrecoverableFaults_data();
     void unrecoverableFaults();
 };
+
+void TstMemoryDownload::secondsLeft_data()
+{
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("nothing yet") << qint64(5000) << 0 << -1;
+    QTest::newRow("too early") << qint64(500) << 4096 << -1;
+    QTest::newRow("a quarter in 90 s") << qint64(90000) << 65536 << 270;
+    QTest::newRow("done") << qint64(360000) << 262144 << 0;
+}
+
+void TstMemoryDownload::secondsLeft()
+{
+    QFETCH(qint64, elapsedMs);
+    QFETCH(int, bytes);
+    QFETCH(int, seconds);
+    QCOMPARE(TransferSecondsLeft(elapsedMs, bytes, 262144), seconds);
+}
 
 void TstMemoryDownload::transferSize_data()
 {

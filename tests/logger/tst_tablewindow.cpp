@@ -14,7 +14,9 @@
 #include <QBuffer>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -110,7 +112,7 @@ void TestTableWindow::outputToGraph_data()
     QTest::addColumn<int>("points");          // of the new graph; -1 = not set up
     QTest::newRow("empty table") << QByteArray() << GetTextOrDefault("IDS_55") << 0 << -1;
     QTest::newRow("bad first time") << QByteArray("yesterday\tnoon\t1\t2\t3\t4\t5\r\n")
-                                    << "'yesterday noon' is not a valid date and time" << 1 << -1;
+                                    << AddedText("'%1' is not a valid date and time").arg("yesterday noon") << 1 << -1;
     QTest::newRow("one row") << QByteArray("09/12/2025\t12:00:00\t1\t2\t3\t4\t5\r\n") << "" << 1 << 1;
     QTest::newRow("bad inner row") << QByteArray("09/12/2025\t12:00:00\t1\t2\t3\t4\t5\r\n"
                                                  "x\ty\t1\t2\t3\t4\t5\r\n"
@@ -147,28 +149,36 @@ void TestTableWindow::outputToGraph()
 
 void TestTableWindow::printGraphWindow()
 {
+    // The print page, then the print dialog on the same printer; the
+    // customisation dialog and its question about saving stay out of it.
     TfrmGraph *graph = CreateRealTimeGraphWindow();
-    QStringList steps;
-    PESGraph::setCustomizeHook([&](TGraphCustomizeDialog &d) {
-        steps << QStringLiteral("customize:") + d.pageNames().join(QChar(','));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("graph.pdf"));
+    GraphTest::Answers answers;
+    QStringList shown;
+    answers.exec = [&](QDialog *d) {
+        shown << d->objectName();
+        if (auto *print = qobject_cast<QPrintDialog *>(d)) {
+            print->printer()->setOutputFormat(QPrinter::PdfFormat);
+            print->printer()->setOutputFileName(pdf);
+        }
+        return int(QDialog::Accepted);
+    };
+    PESGraph::setCustomizeHook([&](TGraphCustomizeDialog &) {
+        shown << QStringLiteral("customize");
         return int(QDialog::Rejected);
     });
-    PESGraph::setPrintHook([&](QPrinter &) {
-        steps << QStringLiteral("print");
-        return int(QDialog::Rejected);
-    });
+    const QColor desk = graph->PESGraph1->DeskColor();
     QPrinter printer;
     PrintDocument(graph, printer);
-    QCOMPARE(steps.size(), 2);
-    QVERIFY(!steps.at(0).contains(QStringLiteral("pageGraph")));
-    QVERIFY(!steps.at(0).contains(QStringLiteral("pageFonts")));
-    QVERIFY(!steps.at(0).contains(QStringLiteral("pageStyle")));
-    QVERIFY(!steps.at(0).contains(QStringLiteral("pageSubsets")));
-    QCOMPARE(steps.at(1), QStringLiteral("print"));
-    // The graph window's own customisation has all its pages again.
-    steps.clear();
-    graph->PESGraph1->sgCustomize();
-    QVERIFY(steps.at(0).contains(QStringLiteral("pageGraph,pageSubsets,pageStyle,pageFonts")));
+    QCOMPARE(shown.value(0), QStringLiteral("frmGraphPrint"));
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(answers.messages, QStringList());
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("%PDF"));
+    QCOMPARE(graph->PESGraph1->DeskColor(), desk); // the screen's look comes back
+    QCOMPARE(GraphPrintTitle(QStringLiteral("DataLogger"), QStringLiteral("04/08/2025 21:00:00"), QString()),
+             QStringLiteral("DataLogger  -  04/08/2025 21:00:00"));
 }
 
 QM738_REGISTER_TEST(TestTableWindow)
