@@ -1,26 +1,27 @@
 #include "app/frmmain.h"
+#include "app/documents.h"
+#include "app/graphhostimpl.h"
 #include "app/loggerhostimpl.h"
 
-#include "app/about.h"
-#include "app/dialogs.h"
-#include "app/helpwindow.h"
-#include "app/icons.h"
+#include "gui/base/about.h"
+#include "gui/base/dialogs.h"
+#include "gui/base/helpwindow.h"
+#include "gui/base/icons.h"
 #include "app/linkhost.h"
 #include "app/mdiarrange.h"
-#include "app/paths.h"
-#include "app/settings.h"
-#include "app/translation.h"
-#include "files/collection.h"
-#include "files/graphfile.h"
-#include "files/printing.h"
-#include "files/texttable.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/realtime.h"
-#include "logger/loadcommand.h"
-#include "logger/transferwindow.h"
-#include "logger/list.h"
-#include "logger/tablegraph.h"
+#include "core/base/paths.h"
+#include "core/base/settings.h"
+#include "gui/base/langapply.h"
+#include "gui/logger/collection.h"
+#include "gui/files/printing.h"
+#include "gui/files/texttable.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/realtime.h"
+#include "gui/logger/loadcommand.h"
+#include "gui/logger/transferwindow.h"
+#include "gui/logger/list.h"
+#include "gui/logger/tablegraph.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -105,10 +106,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     LinkHost = std::make_unique<TLinkHost>(*this);
     LoggerHostImpl = std::make_unique<TMainLoggerHost>(*this);
     SetLoggerHost(LoggerHostImpl.get());
-    // File > Save and Open reach the data-set collection.
-    InstallCollectionHooks();
-    // Save and Open reach the text tables through the graph files' hooks.
-    InstallTextTableHooks();
+    GraphHostImpl = std::make_unique<TMainGraphHost>(*this);
+    SetGraphHost(GraphHostImpl.get());
 #if QT_CONFIG(sessionmanager)
     // Logging out of the desktop asks the quit questions; Cancel stops the logout.
     // Without a chance to ask, the journal and the on-disk flag keep everything.
@@ -155,6 +154,8 @@ TfrmMain::~TfrmMain()
         g_mainWindow = nullptr;
     if (LoggerHost() == LoggerHostImpl.get())
         SetLoggerHost(nullptr);
+    if (GraphHost() == GraphHostImpl.get())
+        SetGraphHost(nullptr);
 }
 
 void TfrmMain::BuildMenus()

@@ -3,10 +3,10 @@
 // of everything that lives for the whole run (state, timers, serial port,
 // digit bitmaps, child window references).
 
-#include "app/appstate.h"
-#include "live/livereading.h"
-#include "live/panel.h"
-#include "logger/datasets.h"
+#include "core/base/appstate.h"
+#include "core/live/livereading.h"
+#include "gui/live/panel.h"
+#include "core/logger/datasets.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -33,6 +33,7 @@ class THelpWindow;
 class TLoadCommand;
 class TTransferWindow;
 struct TLinkHost;
+class TMainGraphHost;
 class TMainLoggerHost;
 class TsiLang;
 class TsiLangDispatcher;
@@ -89,6 +90,7 @@ public:
     // interface through which the logger, table and file code reach this window.
     TLoggerStore LoggerStore;
     std::unique_ptr<TMainLoggerHost> LoggerHostImpl;
+    std::unique_ptr<TMainGraphHost> GraphHostImpl;
 
     // Data Logger > Load and its transfer progress window (the current frmScope).
     std::unique_ptr<TTransferWindow> TransferWindow;

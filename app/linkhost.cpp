@@ -1,11 +1,11 @@
 #include "app/linkhost.h"
 
-#include "graph/realtime.h"
+#include "gui/graph/realtime.h"
 
-#include "app/about.h"
+#include "gui/base/about.h"
 #include "app/frmmain.h"
-#include "app/translation.h"
-#include "link/usbfactory.h"
+#include "core/base/translation.h"
+#include "core/link/usbfactory.h"
 #include "sim/simusbbackend.h"
 
 #include <QAction>

@@ -4,13 +4,13 @@
 // supervisor and the port discovery, and the view through which they act on
 // the main window's components.
 
-#include "link/discovery.h"
-#include "link/frames.h"
-#include "link/linkview.h"
-#include "link/meterlink.h"
-#include "link/serialtransport.h"
-#include "link/supervisor.h"
-#include "link/usbbackend.h"
+#include "core/link/discovery.h"
+#include "core/link/frames.h"
+#include "core/link/linkview.h"
+#include "core/link/meterlink.h"
+#include "core/link/serialtransport.h"
+#include "core/link/supervisor.h"
+#include "core/link/usbbackend.h"
 
 #include <functional>
 #include <memory>

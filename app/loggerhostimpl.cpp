@@ -1,8 +1,8 @@
 #include "app/loggerhostimpl.h"
 
 #include "app/frmmain.h"
-#include "app/translation.h"
-#include "graph/graph.h"
+#include "core/base/translation.h"
+#include "gui/graph/graph.h"
 
 #include <QToolButton>
 

@@ -2,7 +2,7 @@
 // ILoggerHost over the main window: its state, its decoded logger data, its
 // frame and its components.
 
-#include "logger/loggerhost.h"
+#include "gui/logger/loggerhost.h"
 
 class TfrmMain;
 

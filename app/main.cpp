@@ -1,15 +1,15 @@
-#include "app/about.h"
+#include "gui/base/about.h"
 #include "app/commandline.h"
 #include "app/frmmain.h"
-#include "app/icons.h"
-#include "app/translation.h"
+#include "gui/base/icons.h"
+#include "core/base/translation.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
-#include "files/graphfile.h"
+#include "app/documents.h"
 
 #include <cstdio>
 

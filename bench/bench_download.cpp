@@ -4,14 +4,14 @@
 // memory from the in-process USB meter, which answers at once. Both report
 // the longest time the event loop went without a turn.
 
-#include "app/appstate.h"
-#include "link/discovery.h"
-#include "link/linkview.h"
-#include "link/meterlink.h"
-#include "link/serialtransport.h"
-#include "link/supervisor.h"
-#include "logger/download.h"
-#include "logger/transferwindow.h"
+#include "core/base/appstate.h"
+#include "core/link/discovery.h"
+#include "core/link/linkview.h"
+#include "core/link/meterlink.h"
+#include "core/link/serialtransport.h"
+#include "core/link/supervisor.h"
+#include "core/logger/download.h"
+#include "gui/logger/transferwindow.h"
 #include "sim/ptymeter.h"
 #include "sim/simusbbackend.h"
 

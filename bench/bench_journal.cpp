@@ -2,12 +2,12 @@
 // operating system, a sync to disk every few seconds), and recovering a
 // 99,999-point journal into the real-time window (reading, checking, and
 // putting every point into the graph with its statistics).
-#include "app/dialogs.h"
+#include "gui/base/dialogs.h"
 #include "app/frmmain.h"
-#include "graph/graph.h"
-#include "graph/pesgraph.h"
-#include "graph/realtime.h"
-#include "graph/rtjournal.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/graph/realtime.h"
+#include "core/files/rtjournal.h"
 
 #include <QApplication>
 #include <QStandardPaths>

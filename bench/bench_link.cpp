@@ -2,12 +2,12 @@
 // against the in-process simulated meter (exchange, decode, no windows) and
 // one probe tick through hidapi when no meter is attached.
 
-#include "app/appstate.h"
-#include "link/frames.h"
-#include "link/hidusbbackend.h"
-#include "link/linkview.h"
-#include "link/meterlink.h"
-#include "link/supervisor.h"
+#include "core/base/appstate.h"
+#include "core/link/frames.h"
+#include "core/link/hidusbbackend.h"
+#include "core/link/linkview.h"
+#include "core/link/meterlink.h"
+#include "core/link/supervisor.h"
 #include "sim/simusbbackend.h"
 
 #include <QtTest>

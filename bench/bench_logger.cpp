@@ -1,10 +1,10 @@
 // Speed of the data-logger side with a full logger memory: decoding a
 // 262,144-byte image holding one data set of 32,413 records, and graphing a
 // 32,000-record data set (bulk load and first draw).
-#include "graph/graph.h"
-#include "graph/pesgraph.h"
-#include "logger/datasetdecoder.h"
-#include "logger/loggergraph.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
+#include "core/logger/datasetdecoder.h"
+#include "gui/logger/loggergraph.h"
 #include "sim/simmeter.h"
 
 #include <QFrame>

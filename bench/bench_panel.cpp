@@ -2,7 +2,7 @@
 // (the digit cache skips every large digit) against one whose twelve digits
 // all change, and a render followed by painting the whole window.
 
-#include "live/panel.h"
+#include "gui/live/panel.h"
 
 #include <QTest>
 

@@ -4,15 +4,15 @@
 // also reports the longest time the program went without handling its
 // messages (a 1 ms timer that cannot fire while a step hogs the thread).
 
-#include "app/dialogs.h"
-#include "files/printing.h"
-#include "files/textformat.h"
-#include "files/texttable.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "logger/list.h"
-#include "logger/tablegraph.h"
+#include "gui/base/dialogs.h"
+#include "gui/files/printing.h"
+#include "core/files/textformat.h"
+#include "gui/files/texttable.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/logger/list.h"
+#include "gui/logger/tablegraph.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "link/bytes.h"
-#include "live/decoder.h"
+#include "core/base/bytes.h"
+#include "core/live/decoder.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <array>
 #include <cstdint>
 
-#include "live/livereading.h"
+#include "core/live/livereading.h"
 
 enum class TSimFault {
     BadChecksum,    // live and page replies carry a wrong checksum

@@ -1,6 +1,6 @@
 #include "sim/simusbbackend.h"
 
-#include "link/usbfactory.h"
+#include "core/link/usbfactory.h"
 
 #include <cstring>
 

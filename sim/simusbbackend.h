@@ -12,7 +12,7 @@
 #include <deque>
 #include <memory>
 
-#include "link/usbbackend.h"
+#include "core/link/usbbackend.h"
 #include "sim/simmeter.h"
 
 class TSimUsbBackend : public IUsbBackend {

@@ -1,6 +1,12 @@
 #include "testregistry.h"
 
+#ifdef QM738_TEST_GUILESS
+#include <QCoreApplication>
+using TTestApplication = QCoreApplication; // the core's tests need no display
+#else
 #include <QApplication>
+using TTestApplication = QApplication;
+#endif
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,7 +25,7 @@ int TestRegistry::RunAll(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    QApplication app(argc, argv);
+    TTestApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QStandardPaths::setTestModeEnabled(true);

@@ -6,7 +6,7 @@
 // files under resources/icons/hicolor/ are this program's output; run it again
 // after changing the emblem and commit the result.
 
-#include "app/icons.h"
+#include "gui/base/icons.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/dialogs.h"
-#include "app/translation.h"
+#include "gui/base/dialogs.h"
+#include "core/base/translation.h"
 #include "testregistry.h"
 
 #include <QAbstractButton>

@@ -1,10 +1,10 @@
-#include "app/about.h"
-#include "app/dialogs.h"
+#include "gui/base/about.h"
+#include "gui/base/dialogs.h"
 #include "app/frmmain.h"
-#include "app/helpwindow.h"
-#include "app/paths.h"
-#include "graph/graph.h"
-#include "graph/pesgraph.h"
+#include "gui/base/helpwindow.h"
+#include "core/base/paths.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
 #include "testregistry.h"
 
 #include <QAction>

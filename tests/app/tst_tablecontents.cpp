@@ -4,15 +4,15 @@
 // key, that the committed tables match their readable sources, and that the
 // real tables reach the windows through the table reader.
 
-#include "app/about.h"
+#include "gui/base/about.h"
 #include "app/frmmain.h"
-#include "app/translation.h"
-#include "app/opensave.h"
-#include "graph/annoedit.h"
-#include "graph/graph.h"
-#include "graph/setuprealtime.h"
-#include "graph/setupscale.h"
-#include "live/panel.h"
+#include "gui/base/langapply.h"
+#include "gui/base/opensave.h"
+#include "gui/graph/annoedit.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/setuprealtime.h"
+#include "gui/graph/setupscale.h"
+#include "gui/live/panel.h"
 #include "testregistry.h"
 
 #include <QAbstractButton>

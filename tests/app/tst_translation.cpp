@@ -1,4 +1,4 @@
-#include "app/translation.h"
+#include "gui/base/langapply.h"
 #include "testregistry.h"
 
 #include <QComboBox>
@@ -124,7 +124,7 @@ private slots:
         });
         TestWindow w;
         TsiLang table(QStringLiteral("frmTest"), data);
-        table.Apply(&w);
+        ApplyLangTable(table, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
         QCOMPARE(w.findChild<QPushButton *>("Button1")->text(), QStringLiteral("Annuler"));
         QCOMPARE(w.findChild<QPushButton *>("Button1")->toolTip(), QStringLiteral("Annuler tout"));
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(combo->property("MyTitle").toString(), QStringLiteral("Titre"));
 
         TsiLangDispatcher::Instance()->SetActiveLanguage(1);
-        table.Apply(&w);
+        ApplyLangTable(table, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Test"));
         QCOMPARE(w.findChild<QPushButton *>("Button1")->text(), QStringLiteral("Cancel"));
     }
@@ -149,7 +149,7 @@ private slots:
         const QByteArray data = Table({{QStringLiteral("stMultiLines"),
                                         {{"ComboBox1.Items", minutes.join(','), minutes.join(',')}}}});
         TestWindow w;
-        TsiLang(QStringLiteral("frmTest"), data).Apply(&w);
+        ApplyLangTable(TsiLang(QStringLiteral("frmTest"), data), &w);
         auto *combo = w.findChild<QComboBox *>("ComboBox1");
         QCOMPARE(combo->count(), 61);
         QCOMPARE(combo->itemText(0), QStringLiteral("00"));
@@ -165,7 +165,7 @@ private slots:
         TsiLang empty(QStringLiteral("frmNoSuchTable"));
         QCOMPARE(empty.GetTextOrDefault("IDS_40"), QString());
         TestWindow w;
-        empty.Apply(&w);
+        ApplyLangTable(empty, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Designed"));
     }
 
@@ -223,8 +223,9 @@ void TestTranslation::everyProseTextIsTranslated()
     static const QRegularExpression literal(QStringLiteral("(\\b(?:tr|AddedText)\\()?\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
     static const QRegularExpression prose(QStringLiteral("[A-Za-z]{2,}( [^\"]*[A-Za-z]|[.!?:;,]( |\\\\n|$))"));
     QStringList unknown;
-    for (const char *folder : {"app", "files", "graph", "link", "live", "logger"}) {
-        QDirIterator it(root.filePath(QLatin1String(folder)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
+    for (const char *folder : {"app", "core", "gui"}) {
+        QDirIterator it(root.filePath(QLatin1String(folder)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile source(it.next());
             QVERIFY(source.open(QIODevice::ReadOnly));

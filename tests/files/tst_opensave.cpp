@@ -1,9 +1,9 @@
 #include "testregistry.h"
 
-#include "app/dialogs.h"
-#include "app/opensave.h"
-#include "app/translation.h"
-#include "files/graphfile.h"
+#include "gui/base/dialogs.h"
+#include "gui/base/opensave.h"
+#include "core/base/translation.h"
+#include "core/files/graphfile.h"
 
 #include <QPushButton>
 #include <QtTest>

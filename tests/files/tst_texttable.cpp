@@ -1,17 +1,18 @@
 #include "testregistry.h"
 #include "graph/graphtestsupport.h"
 
-#include "app/translation.h"
-#include "files/graphfile.h"
-#include "files/printing.h"
-#include "files/textformat.h"
-#include "files/texttable.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "logger/list.h"
-#include "logger/scope.h"
-#include "logger/tablegraph.h"
+#include "core/base/translation.h"
+#include "core/files/graphfile.h"
+#include "app/documents.h"
+#include "gui/files/printing.h"
+#include "core/files/textformat.h"
+#include "gui/files/texttable.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/logger/list.h"
+#include "gui/base/scope.h"
+#include "gui/logger/tablegraph.h"
 
 #include <QBuffer>
 #include <QFileDialog>
@@ -74,7 +75,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         GraphTest::RemoveTemplates();
         GraphTest::ResetMain();
-        InstallTextTableHooks();
         QVERIFY(dir.isValid());
     }
     void cleanup()

@@ -3,10 +3,10 @@
 // the process (its state, actions and frame), scripted answers to every
 // question and file dialog, and removal of the graph template.
 
-#include "app/appstate.h"
-#include "app/dialogs.h"
+#include "core/base/appstate.h"
+#include "gui/base/dialogs.h"
 #include "app/frmmain.h"
-#include "app/paths.h"
+#include "core/base/paths.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "testregistry.h"
 
-#include "graph/flowlayout.h"
+#include "gui/graph/flowlayout.h"
 
 #include <QPushButton>
 #include <QtTest>

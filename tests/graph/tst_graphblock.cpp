@@ -2,9 +2,9 @@
 // rejected without touching the graph.
 #include "testregistry.h"
 
-#include "app/translation.h"
-#include "graph/graphmodel.h"
-#include "graph/pesgraph.h"
+#include "core/base/translation.h"
+#include "core/graph/graphmodel.h"
+#include "gui/graph/pesgraph.h"
 
 #include <QTest>
 #include <QtEndian>

@@ -1,11 +1,11 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "app/datetime.h"
-#include "files/graphfile.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
+#include "core/base/datetime.h"
+#include "gui/graph/graphfileio.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
 
 #include <QAction>
 #include <QCheckBox>

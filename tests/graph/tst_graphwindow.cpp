@@ -1,13 +1,13 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "app/datetime.h"
-#include "app/paths.h"
-#include "graph/annoedit.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "graph/setupscale.h"
+#include "core/base/datetime.h"
+#include "core/base/paths.h"
+#include "gui/graph/annoedit.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/graph/setupscale.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // The graph engine: model semantics, drawing, pointer, dialog and printing.
 #include "testregistry.h"
 
-#include "app/datetime.h"
-#include "graph/graphcustomize.h"
-#include "graph/graphmodel.h"
-#include "graph/pesgraph.h"
+#include "core/base/datetime.h"
+#include "gui/graph/graphcustomize.h"
+#include "core/graph/graphmodel.h"
+#include "gui/graph/pesgraph.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "app/datetime.h"
-#include "app/translation.h"
-#include "graph/graph.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "graph/realtime.h"
-#include "graph/setuprealtime.h"
+#include "core/base/datetime.h"
+#include "core/base/translation.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/graph/realtime.h"
+#include "gui/graph/setuprealtime.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,11 +5,11 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "graph/graph.h"
-#include "graph/pesgraph.h"
-#include "graph/realtime.h"
-#include "graph/rtjournal.h"
-#include "graph/setuprealtime.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/graph/realtime.h"
+#include "core/files/rtjournal.h"
+#include "gui/graph/setuprealtime.h"
 
 #include <QComboBox>
 #include <QFile>

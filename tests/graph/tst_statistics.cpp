@@ -1,12 +1,12 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "app/datetime.h"
-#include "graph/graph.h"
-#include "graph/graphmodel.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "graph/statistics.h"
+#include "core/base/datetime.h"
+#include "gui/graph/graph.h"
+#include "core/graph/graphmodel.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "core/graph/statistics.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "fakes.h"
 
-#include "link/bytes.h"
+#include "core/base/bytes.h"
 
 #include <algorithm>
 #include <cstring>

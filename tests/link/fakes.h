@@ -3,10 +3,10 @@
 // answers each test scripts, and a view that records what the link does to
 // windows.
 
-#include "link/linkview.h"
-#include "link/transport.h"
-#include "link/usbbackend.h"
-#include "live/livereading.h"
+#include "core/link/linkview.h"
+#include "core/link/transport.h"
+#include "core/link/usbbackend.h"
+#include "core/live/livereading.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,12 +1,12 @@
 #pragma once
 // Everything the link needs, wired to the fakes.
 
-#include "app/appstate.h"
+#include "core/base/appstate.h"
 #include "fakes.h"
-#include "link/discovery.h"
-#include "link/frames.h"
-#include "link/meterlink.h"
-#include "link/supervisor.h"
+#include "core/link/discovery.h"
+#include "core/link/frames.h"
+#include "core/link/meterlink.h"
+#include "core/link/supervisor.h"
 
 #include <QList>
 

@@ -1,5 +1,5 @@
 #include "rig.h"
-#include "link/serialtransport.h"
+#include "core/link/serialtransport.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>

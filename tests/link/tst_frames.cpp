@@ -1,7 +1,7 @@
 #include "fakes.h"
 #include "rig.h"
-#include "link/bytes.h"
-#include "link/frames.h"
+#include "core/base/bytes.h"
+#include "core/link/frames.h"
 
 #include <QtTest>
 

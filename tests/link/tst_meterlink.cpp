@@ -1,7 +1,7 @@
 #include "rig.h"
-#include "link/hidusbbackend.h"
-#include "link/linklog.h"
-#include "link/usbfactory.h"
+#include "core/link/hidusbbackend.h"
+#include "core/link/linklog.h"
+#include "core/link/usbfactory.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

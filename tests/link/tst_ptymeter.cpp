@@ -2,11 +2,11 @@
 // baud: the port choice, the search, the poll cycle and its failures.
 
 #include "fakes.h"
-#include "app/appstate.h"
-#include "link/discovery.h"
-#include "link/meterlink.h"
-#include "link/serialtransport.h"
-#include "link/supervisor.h"
+#include "core/base/appstate.h"
+#include "core/link/discovery.h"
+#include "core/link/meterlink.h"
+#include "core/link/serialtransport.h"
+#include "core/link/supervisor.h"
 #include "sim/ptymeter.h"
 
 #include <QtTest>

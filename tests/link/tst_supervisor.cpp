@@ -1,6 +1,6 @@
 #include "rig.h"
-#include "app/datetime.h"
-#include "live/decoder.h"
+#include "core/base/datetime.h"
+#include "core/live/decoder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

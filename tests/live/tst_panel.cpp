@@ -1,9 +1,9 @@
 // The front panel: digit cache, indicators, blinking, remote keys, closing and
 // what the panel actually shows on screen.
 
-#include "app/appstate.h"
-#include "live/decoder.h"
-#include "live/panel.h"
+#include "core/base/appstate.h"
+#include "core/live/decoder.h"
+#include "gui/live/panel.h"
 #include "testlist.h"
 
 #include <QElapsedTimer>

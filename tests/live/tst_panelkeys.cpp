@@ -2,10 +2,10 @@
 // USB meter (the simulated one), the pause after an unacknowledged key, and
 // silence on the serial port while the meter is connected over it.
 
-#include "app/appstate.h"
-#include "link/meterlink.h"
-#include "link/transport.h"
-#include "live/panel.h"
+#include "core/base/appstate.h"
+#include "core/link/meterlink.h"
+#include "core/link/transport.h"
+#include "gui/live/panel.h"
 #include "sim/simusbbackend.h"
 #include "testlist.h"
 

@@ -3,7 +3,7 @@
 
 #include "app/frmmain.h"
 #include "app/linkhost.h"
-#include "live/panel.h"
+#include "gui/live/panel.h"
 #include "testlist.h"
 
 #include <QAction>

@@ -2,13 +2,13 @@
 // A link to one simulated meter, over USB in-process or over a paced
 // pseudo-terminal, with the data-set steps replaced by recorders.
 
-#include "app/appstate.h"
-#include "link/discovery.h"
+#include "core/base/appstate.h"
+#include "core/link/discovery.h"
 #include "link/fakes.h"
-#include "link/meterlink.h"
-#include "link/serialtransport.h"
-#include "link/supervisor.h"
-#include "logger/download.h"
+#include "core/link/meterlink.h"
+#include "core/link/serialtransport.h"
+#include "core/link/supervisor.h"
+#include "core/logger/download.h"
 #include "sim/ptymeter.h"
 #include "sim/simusbbackend.h"
 

@@ -1,14 +1,14 @@
 #include "testregistry.h"
-#include "app/translation.h"
+#include "core/base/translation.h"
 #include "graph/graphtestsupport.h"
 
-#include "app/datetime.h"
-#include "files/collection.h"
-#include "files/graphfile.h"
-#include "graph/graph.h"
-#include "graph/pesgraph.h"
-#include "logger/loggergraph.h"
-#include "logger/loggerhost.h"
+#include "core/base/datetime.h"
+#include "gui/logger/collection.h"
+#include "app/documents.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/logger/loggergraph.h"
+#include "gui/logger/loggerhost.h"
 #include "sim/simmeter.h"
 
 #include <QComboBox>

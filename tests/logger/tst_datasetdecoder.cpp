@@ -1,10 +1,11 @@
 #include "testregistry.h"
 
-#include "app/datetime.h"
-#include "live/decoder.h"
-#include "live/derived.h"
-#include "logger/datasetdecoder.h"
-#include "logger/datasetlist.h"
+#include "core/base/datetime.h"
+#include "core/live/decoder.h"
+#include "core/live/derived.h"
+#include "core/logger/datasetdecoder.h"
+#include "core/logger/datasetlist.h"
+#include "gui/logger/datasetgrid.h"
 #include "sim/simmeter.h"
 
 #include <QTableWidget>

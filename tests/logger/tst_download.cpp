@@ -3,7 +3,7 @@
 // result of the faults it cannot recover from.
 
 #include "downloadrig.h"
-#include "logger/transferwindow.h"
+#include "gui/logger/transferwindow.h"
 
 #include <QRegularExpression>
 #include <QtTest>

@@ -3,11 +3,11 @@
 
 #include "downloadrig.h"
 
-#include "app/dialogs.h"
-#include "files/collection.h"
-#include "logger/loadcommand.h"
-#include "logger/scope.h"
-#include "logger/transferwindow.h"
+#include "gui/base/dialogs.h"
+#include "gui/logger/collection.h"
+#include "gui/logger/loadcommand.h"
+#include "gui/base/scope.h"
+#include "gui/logger/transferwindow.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,15 +1,15 @@
 #include "testregistry.h"
 #include "graph/graphtestsupport.h"
 
-#include "app/translation.h"
-#include "files/printing.h"
-#include "files/texttable.h"
-#include "graph/graph.h"
-#include "graph/graphcustomize.h"
-#include "graph/graphsetup.h"
-#include "graph/pesgraph.h"
-#include "logger/list.h"
-#include "logger/tablegraph.h"
+#include "core/base/translation.h"
+#include "gui/files/printing.h"
+#include "gui/files/texttable.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/graphcustomize.h"
+#include "gui/graph/graphsetup.h"
+#include "gui/graph/pesgraph.h"
+#include "gui/logger/list.h"
+#include "gui/logger/tablegraph.h"
 
 #include <QBuffer>
 #include <QHeaderView>

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/frames.h"
-#include "live/decoder.h"
+#include "core/link/frames.h"
+#include "core/live/decoder.h"
 
 inline std::array<uint8_t, 7> Frame(char command, int page = 0)
 {

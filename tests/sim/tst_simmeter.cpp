@@ -2,7 +2,7 @@
 #include <QTest>
 #include <functional>
 
-#include "live/decoder.h"
+#include "core/live/decoder.h"
 #include "live/testlist.h"
 #include "sim/simmeter.h"
 #include "simtesthelpers.h"

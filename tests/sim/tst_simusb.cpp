@@ -2,9 +2,9 @@
 #include <QTest>
 #include <array>
 
-#include "app/appstate.h"
-#include "link/meterlink.h"
-#include "live/decoder.h"
+#include "core/base/appstate.h"
+#include "core/link/meterlink.h"
+#include "core/live/decoder.h"
 #include "live/testlist.h"
 #include "sim/simusbbackend.h"
 #include "simtesthelpers.h"

@@ -1,0 +1,62 @@
+#include "app/graphhostimpl.h"
+
+#include "app/documents.h"
+#include "app/frmmain.h"
+#include "gui/files/graphfile.h"
+#include "gui/graph/graph.h"
+#include "gui/logger/collection.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QToolButton>
+
+TAppState &TMainGraphHost::State() { return Window.State; }
+QWidget *TMainGraphHost::MainWindow() { return &Window; }
+
+QWidget *TMainGraphHost::EmbedGraphWindow(TfrmGraph *window)
+{
+    QMdiSubWindow *frame = Window.AddChildWindow(window);
+    window->WatchActivation(Window.MdiArea);
+    frame->show();
+    return frame;
+}
+
+QSize TMainGraphHost::ClientAreaSize() const { return Window.MdiArea->viewport()->size(); }
+
+TfrmGraph *TMainGraphHost::RealTimeGraphWindow() const
+{
+    return qobject_cast<TfrmGraph *>(Window.RealTimeGraphWindow.data());
+}
+
+void TMainGraphHost::SetRealTimeGraphWindow(TfrmGraph *window)
+{
+    Window.RealTimeGraphWindow = window;
+    Window.RealTimeGraph1->setChecked(window != nullptr);
+}
+
+TfrmGraph *TMainGraphHost::LoggerGraphWindow() const
+{
+    return qobject_cast<TfrmGraph *>(Window.LoggerGraphWindow.data());
+}
+
+void TMainGraphHost::SetLoggerGraphWindow(TfrmGraph *window) { Window.LoggerGraphWindow = window; }
+
+void TMainGraphHost::SetRunStopCommands(bool runEnabled, bool stopEnabled)
+{
+    Window.btnRun->setEnabled(runEnabled);
+    Window.Run1->setEnabled(runEnabled);
+    Window.btnStop->setEnabled(stopEnabled);
+    Window.Stop1->setEnabled(stopEnabled);
+}
+
+void TMainGraphHost::SetOutputToGraphEnabled(bool enabled)
+{
+    if (Window.btnOutputToGraph)
+        Window.btnOutputToGraph->setEnabled(enabled);
+}
+
+void TMainGraphHost::SetLoggerDataUnsaved(bool unsaved) { ::SetLoggerDataUnsaved(Window.State, unsaved); }
+
+bool TMainGraphHost::SaveGraphAs(PESGraph *graph, QWidget *parent) { return ::SaveGraphAs(graph, parent); }
+bool TMainGraphHost::SaveDocument(QWidget *child) { return ::SaveDocument(child); }
