@@ -36,6 +36,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QLayout>
+#include <QScrollArea>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSessionManager>
@@ -403,9 +405,9 @@ int TfrmMain::FitPanelWindow()
     QWidget *frame = PanelWindow ? PanelWindow->parentWidget() : nullptr;
     if (!frame)
         return 0;
-    const int height = MdiArea->viewport()->height();
-    frame->resize(frame->width(),
-                  std::clamp(height, PanelWindow->minimumHeight(), PanelWindow->maximumHeight()));
+    // The whole meter, scaled down in a low client area.
+    const int height = std::clamp(MdiArea->viewport()->height(), PanelWindow->minimumHeight(), PanelWindow->maximumHeight());
+    frame->resize(PanelWindow->sizeHint().width() * height / PanelWindow->sizeHint().height(), height);
     return frame->width();
 }
 
@@ -619,6 +621,20 @@ QList<QMdiSubWindow *> ArrangedWindows(QMdiArea *area, QMdiArea::WindowOrder ord
             l.maximum = l.maximum.boundedTo(child->maximumSize() + frame);
         }
         l.maximum = l.maximum.boundedTo(sw->maximumSize()).expandedTo(l.minimum);
+        if (child && child->hasHeightForWidth())
+            l.natural = child->sizeHint() + frame;
+        auto *graph = qobject_cast<TfrmGraph *>(child);
+        auto *scroll = child ? child->findChild<QScrollArea *>() : nullptr;
+        if (graph && scroll && scroll->widget()) {
+            // The bars wrap in a narrow window: the plot at its minimum needs
+            // the height of the panel that holds it, at the width it would get.
+            QWidget *holder = graph->pnlGraph->parentWidget();
+            const int besides = sw->width() - holder->width();
+            const int chrome = sw->height() - scroll->viewport()->height() + scroll->widget()->height() - holder->height();
+            l.wanted = [holder, besides, chrome](int width) {
+                return holder->layout()->minimumHeightForWidth(width - besides) + chrome;
+            };
+        }
         windows << sw;
         limits << l;
     }

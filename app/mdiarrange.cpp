@@ -9,24 +9,140 @@ QSize Bounded(const QSize &size, const TMdiWindowLimits &w)
     return size.boundedTo(w.maximum).expandedTo(w.minimum);
 }
 
+bool InColumn(const TMdiWindowLimits &w)
+{
+    return w.FixedWidth() || !w.natural.isEmpty();
+}
+
+// The windows of the left column, one above the other in `height` pixels;
+// returns the column's width.
+int PlaceColumn(const QRect &area, int height, const QVector<TMdiWindowLimits> &windows, const QVector<int> &column,
+                QVector<QRect> &rects)
+{
+    int width = 0;
+    for (int k = 0; k < column.size(); ++k) {
+        const TMdiWindowLimits &w = windows[column[k]];
+        const int top = area.top() + height * k / column.size();
+        const int bottom = area.top() + height * (k + 1) / column.size();
+        int h = bottom - top;
+        int wide = w.minimum.width();
+        if (!w.natural.isEmpty()) {
+            // A window that scales keeps its proportions, never larger than its full size.
+            h = std::min(h, w.natural.height());
+            wide = w.natural.width() * h / w.natural.height();
+        }
+        const QSize size = Bounded(QSize(wide, h), w);
+        rects[column[k]] = QRect(QPoint(area.left(), top), size);
+        width = std::max(width, size.width());
+    }
+    return width;
+}
+
+// Windows in a row, side by side across `band`.
+void PlaceRow(const QRect &band, const QVector<TMdiWindowLimits> &windows, const QVector<int> &row,
+              QVector<QRect> &rects)
+{
+    for (int k = 0; k < row.size(); ++k) {
+        const int left = band.left() + band.width() * k / row.size();
+        const int right = band.left() + band.width() * (k + 1) / row.size();
+        rects[row[k]] = QRect(QPoint(left, band.top()), Bounded(QSize(right - left, band.height()), windows[row[k]]));
+    }
+}
+
+// The graphs in as few columns as let each show its content whole in
+// `height`; false when no number of columns does.
+bool PlaceWanting(const QRect &rest, int height, const QVector<TMdiWindowLimits> &windows, const QVector<int> &wanting,
+                  QVector<QRect> &rects, int *used)
+{
+    const int n = int(wanting.size());
+    for (int columns = 1; columns <= n; ++columns) {
+        const int perColumn = (n + columns - 1) / columns;
+        int need = 0;
+        for (int c = 0, index = 0; c < columns; ++c) {
+            const int width = rest.width() / columns;
+            int sum = 0;
+            for (int r = 0; r < perColumn && index < n; ++r, ++index) {
+                const TMdiWindowLimits &w = windows[wanting[index]];
+                sum += std::max(w.minimum.height(), w.wanted(width));
+                if (width < w.minimum.width())
+                    sum = height + 1;
+            }
+            need = std::max(need, sum);
+        }
+        if (need > height)
+            continue;
+        for (int c = 0, index = 0; c < columns; ++c) {
+            const int left = rest.left() + rest.width() * c / columns;
+            const int right = rest.left() + rest.width() * (c + 1) / columns;
+            const int inColumn = std::min(perColumn, n - index);
+            for (int r = 0; r < inColumn; ++r, ++index) {
+                const int top = rest.top() + need * r / inColumn;
+                const int bottom = rest.top() + need * (r + 1) / inColumn;
+                rects[wanting[index]] = QRect(QPoint(left, top), Bounded(QSize(right - left, bottom - top), windows[wanting[index]]));
+            }
+        }
+        *used = need;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QVector<QRect> TileWindowRects(const QRect &area, const QVector<TMdiWindowLimits> &windows, int minHeight)
 {
     QVector<QRect> rects(windows.size());
-    QVector<int> fixed, others;
-    for (int i = 0; i < windows.size(); ++i)
-        (windows[i].FixedWidth() ? fixed : others) << i;
+    QVector<int> fixed, others, wanting, plain;
+    for (int i = 0; i < windows.size(); ++i) {
+        (InColumn(windows[i]) ? fixed : others) << i;
+        if (!InColumn(windows[i]))
+            (windows[i].wanted ? wanting : plain) << i;
+    }
 
     // The fixed-width windows, one above the other at the left.
-    int column = 0;
-    for (int k = 0; k < fixed.size(); ++k) {
-        const TMdiWindowLimits &w = windows[fixed[k]];
-        const int top = area.top() + area.height() * k / fixed.size();
-        const int bottom = area.top() + area.height() * (k + 1) / fixed.size();
-        const QSize size = Bounded(QSize(w.minimum.width(), bottom - top), w);
-        rects[fixed[k]] = QRect(QPoint(area.left(), top), size);
-        column = std::max(column, size.width());
+    int column = PlaceColumn(area, area.height(), windows, fixed, rects);
+
+    // Windows that need a height to show their content whole (graphs) get it
+    // first, side by side when the area is low; the others (tables) share the
+    // rest below them, or below the left column, its windows scaled down.
+    if (!wanting.isEmpty()) {
+        int plainHeight = 0;
+        for (int i : plain)
+            plainHeight = std::max(plainHeight, windows[i].minimum.height());
+        const QRect rest = area.adjusted(column, 0, 0, 0);
+        int used = 0;
+        if (PlaceWanting(rest, rest.height() - plainHeight, windows, wanting, rects, &used)) {
+            if (plain.isEmpty()) {
+                // Alone, the graphs take the whole height.
+                PlaceWanting(rest, rest.height(), windows, wanting, rects, &used);
+                for (int i : wanting)
+                    rects[i].setHeight(Bounded(QSize(rects[i].width(), rects[i].height() * rest.height() / std::max(1, used)), windows[i]).height());
+            } else {
+                PlaceRow(QRect(rest.left(), rest.top() + used, rest.width(), rest.height() - used), windows, plain, rects);
+            }
+            return rects;
+        }
+        if (!fixed.isEmpty() && !plain.isEmpty()) {
+            int below = area.height() / 4;
+            for (int i : plain)
+                below = std::max(below, windows[i].minimum.height());
+            column = PlaceColumn(area, area.height() - below, windows, fixed, rects);
+            for (int i : plain)
+                column = std::max(column, windows[i].minimum.width());
+            const QRect under(area.left(), area.bottom() + 1 - below, column, below);
+            for (int k = 0; k < plain.size(); ++k) {
+                const int top = under.top() + below * k / plain.size();
+                const int bottom = under.top() + below * (k + 1) / plain.size();
+                rects[plain[k]] = QRect(QPoint(under.left(), top), Bounded(QSize(column, bottom - top), windows[plain[k]]));
+            }
+            const QRect graphs = area.adjusted(column, 0, 0, 0);
+            if (PlaceWanting(graphs, graphs.height(), windows, wanting, rects, &used)) {
+                for (int i : wanting)
+                    rects[i].setHeight(graphs.height());
+                return rects;
+            }
+            column = PlaceColumn(area, area.height(), windows, fixed, rects);
+        }
     }
 
     const int n = int(others.size());
@@ -64,7 +180,6 @@ QVector<QRect> TileWindowRects(const QRect &area, const QVector<TMdiWindowLimits
     }
     return rects;
 }
-
 QVector<QRect> CascadeWindowRects(const QRect &area, const QVector<TMdiWindowLimits> &windows, int step)
 {
     QVector<QRect> rects(windows.size());
@@ -77,8 +192,12 @@ QVector<QRect> CascadeWindowRects(const QRect &area, const QVector<TMdiWindowLim
     QPoint offset(0, 0);
     for (int i = 0; i < n; ++i) {
         const TMdiWindowLimits &w = windows[i];
-        const QSize size = w.FixedWidth() ? Bounded(QSize(w.minimum.width(), std::min(w.maximum.height(), area.height())), w)
-                                          : Bounded(shared, w);
+        QSize size = w.FixedWidth() ? Bounded(QSize(w.minimum.width(), std::min(w.maximum.height(), area.height())), w)
+                                    : Bounded(shared, w);
+        if (!w.natural.isEmpty()) {
+            const int h = std::min(w.natural.height(), area.height());
+            size = Bounded(QSize(w.natural.width() * h / w.natural.height(), h), w);
+        }
         // Start again at the corner when this window would leave the area.
         if (offset != QPoint(0, 0)
             && (offset.x() + size.width() > area.width() || offset.y() + size.height() > area.height()))

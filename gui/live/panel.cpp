@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 static void initPanelResourcesOnce()
 {
     // The pictures live in the static application library; registering them
@@ -140,11 +142,9 @@ TfrmPanel::TfrmPanel(const TPanelHost &host, QWidget *parent) : QWidget(parent),
     setObjectName(QStringLiteral("frmPanel"));
     setWindowTitle(QStringLiteral("PANEL"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // 322 x 713; in a low client area the meter's body below the keys may be
-    // cut off, so the window can be as low as the bottom of its keys.
-    setFixedWidth(322);
-    setMinimumHeight(630);
-    setMaximumHeight(713);
+    // 322 x 713; in a low client area the whole meter is drawn smaller.
+    setMinimumSize(161, 357);
+    setMaximumSize(322, 713);
     resize(322, 713);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -290,6 +290,56 @@ TfrmPanel::TfrmPanel(const TPanelHost &host, QWidget *parent) : QWidget(parent),
              lblNoConnection, lblMAX, lblMIN, lblAVG, imgAutoOff, imgHOLD, imgREC, imgFULL, T1_minus, T2_minus,
              imgBat0, imgBat1, imgBat2, imgBat3, imgRecall, imgAlarm, imgMEM, lblHi, lblLO})
         w->hide();
+
+    // Every part remembers its place on the full-size picture, so a smaller
+    // window draws the whole meter smaller.
+    for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        auto *label = qobject_cast<QLabel *>(w);
+        const bool text = label && !label->text().isEmpty();
+        if (label && !text)
+            label->setScaledContents(true);
+        Parts.append({w, w->geometry(), text ? label->font().pixelSize() : 0, w->testAttribute(Qt::WA_SetFont)});
+    }
+}
+
+void TfrmPanel::Fit()
+{
+    for (const TPart &part : Parts) {
+        const QRect full = part.geometry;
+        QRect r(qRound(full.x() * Scale), qRound(full.y() * Scale), qRound(full.width() * Scale),
+                qRound(full.height() * Scale));
+        if (part.fontPixels > 0) {
+            const int pixels = std::max(6, qRound(part.fontPixels * Scale));
+            if (part.widget->font().pixelSize() != pixels) {
+                // A label without a font of its own keeps following the window's face.
+                QFont f = part.ownFont ? part.widget->font() : QFont();
+                f.setPixelSize(pixels);
+                part.widget->setFont(f);
+            }
+            // Text labels take the size of their text in the font they are
+            // drawn with (a translation may change both), so no text is cut.
+            if (part.widget != lblNoConnection)
+                r.setSize(part.widget->sizeHint());
+        }
+        if (part.widget->geometry() != r)
+            part.widget->setGeometry(r);
+    }
+}
+
+void TfrmPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Scale = std::min({1.0, width() / 322.0, height() / 713.0});
+    Fit();
+}
+
+bool TfrmPanel::event(QEvent *event)
+{
+    // A label whose text or font changed asks for a new layout.
+    const bool result = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::FontChange)
+        Fit();
+    return result;
 }
 
 TfrmPanel::~TfrmPanel() = default;

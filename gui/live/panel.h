@@ -103,8 +103,11 @@ public:
     // Paints the display from a decoded live reading.
     void Render(const TLiveReading &reading);
 
-    // The whole meter picture; the window may be lower (its minimum height).
+    // The whole meter picture. A smaller window shows all of it scaled down,
+    // its proportions kept.
     QSize sizeHint() const override { return QSize(322, 713); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return width * 713 / 322; }
 
     // Key handlers.
     void btnHOLDClick();
@@ -161,6 +164,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -169,6 +174,17 @@ private:
     void SendKey(uint8_t command);
     void imgPanelMouseDown(QMouseEvent *event);
     QPixmap Glyph(const TLcdBitmaps *set, uint8_t index) const;
+    // Places every part at its place on the picture, scaled to the window.
+    void Fit();
+
+    struct TPart {
+        QWidget *widget;
+        QRect geometry;    // on the full-size picture
+        int fontPixels;    // text labels: their font's size at full size; 0 for others
+        bool ownFont;      // the label's font was set for it, not taken from the window
+    };
+    QVector<TPart> Parts;
+    double Scale = 1.0;
 
     TPanelHost Host;
     std::array<QLabel *, 12> Large{};

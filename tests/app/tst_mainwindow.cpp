@@ -5,6 +5,7 @@
 #include "core/base/paths.h"
 #include "gui/graph/graph.h"
 #include "gui/graph/pesgraph.h"
+#include "app/mdiarrange.h"
 #include "testregistry.h"
 
 #include <QAction>
@@ -233,6 +234,49 @@ private slots:
             for (int j = i + 1; j < windows.size(); ++j)
                 QVERIFY(!windows[i]->geometry().intersects(windows[j]->geometry()));
         w.close();
+    }
+
+    void tileGivesGraphsTheirHeightFirst_data()
+    {
+        // The client areas of the three screens; a panel, graphs that need
+        // more height when narrow (their bars wrap), and tables.
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<int>("graphs");
+        QTest::addColumn<int>("tables");
+        QTest::newRow("1024 x 768, two graphs, a table") << QSize(1024, 676) << 2 << 1;
+        QTest::newRow("1280 x 900, two graphs, a table") << QSize(1280, 808) << 2 << 1;
+        QTest::newRow("1920 x 1080, two graphs, two tables") << QSize(1920, 988) << 2 << 2;
+        QTest::newRow("1024 x 768, two graphs") << QSize(1024, 676) << 2 << 0;
+    }
+    void tileGivesGraphsTheirHeightFirst()
+    {
+        QFETCH(QSize, area);
+        QFETCH(int, graphs);
+        QFETCH(int, tables);
+        TMdiWindowLimits panel;
+        panel.minimum = QSize(161, 357);
+        panel.maximum = panel.natural = QSize(322, 713);
+        TMdiWindowLimits graph;
+        graph.minimum = QSize(330, 268);
+        graph.wanted = [](int width) { return width <= 420 ? 676 : width < 540 ? 629 : 505; };
+        TMdiWindowLimits table;
+        table.minimum = QSize(100, 98);
+        QVector<TMdiWindowLimits> windows{panel};
+        windows << QVector<TMdiWindowLimits>(graphs, graph) << QVector<TMdiWindowLimits>(tables, table);
+
+        const QRect client(QPoint(0, 0), area);
+        const QVector<QRect> rects = TileWindowRects(client, windows, TfrmMain::kTileMinHeight);
+        for (int i = 0; i < rects.size(); ++i) {
+            QVERIFY2(client.contains(rects[i]), qPrintable(QString::number(i)));
+            for (int j = i + 1; j < rects.size(); ++j)
+                QVERIFY(!rects[i].intersects(rects[j]));
+            if (windows[i].wanted)
+                QVERIFY(rects[i].height() >= graph.wanted(rects[i].width()));
+            else
+                QVERIFY(rects[i].height() >= windows[i].minimum.height());
+        }
+        // The whole panel, its proportions kept.
+        QCOMPARE(rects[0].width(), 322 * rects[0].height() / 713);
     }
 
     void helpShowsItsPageOrSaysItIsMissing_data()
