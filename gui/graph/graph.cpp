@@ -175,6 +175,15 @@ void TfrmGraph::showEvent(QShowEvent *event)
     pnlGraphResize();
 }
 
+void TfrmGraph::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The data-set list is sized when it is first shown, often before the
+    // window has its final size: it keeps its columns whole as the window grows.
+    if (pnlDataSets && pnlDataSets->isVisible() && !m_listSizedByUser)
+        ShowDataSetPanel();
+}
+
 void TfrmGraph::FormShow()
 {
     // Floating-point exceptions are masked by default on this platform; nothing to do.

@@ -149,6 +149,7 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -168,6 +169,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_closeAnswered = false;
+    bool m_listSizeWatched = false;
+    bool m_listSizedByUser = false;
     QMdiArea *m_watchedArea = nullptr;
 };
 

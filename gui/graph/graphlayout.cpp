@@ -188,11 +188,17 @@ void TfrmGraph::ShowDataSetPanel()
     auto *splitter = qobject_cast<QSplitter *>(pnlDataSets->parentWidget());
     if (!splitter)
         return;
+    if (!m_listSizeWatched) {
+        // Until the user moves the divider, the list follows the window's size.
+        m_listSizeWatched = true;
+        connect(splitter, &QSplitter::splitterMoved, this, [this] { m_listSizedByUser = true; });
+    }
     int columns = 0;
     for (int c = 0; c < Grid2->columnCount(); ++c)
         columns += Grid2->columnWidth(c);
     const int total = std::max(width(), 600);
     const int list = std::min(columns + 30, total * 60 / 100);
+    const QSignalBlocker quiet(splitter);
     splitter->setSizes({list, total - list});
 }
 
