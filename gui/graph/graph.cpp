@@ -180,7 +180,7 @@ void TfrmGraph::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The data-set list is sized when it is first shown, often before the
     // window has its final size: it keeps its columns whole as the window grows.
-    if (pnlDataSets && pnlDataSets->isVisible() && !m_listSizedByUser)
+    if (pnlDataSets && pnlDataSets->isVisible())
         ShowDataSetPanel();
 }
 

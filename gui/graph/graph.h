@@ -106,7 +106,7 @@ public:
     // Puts this window into the main window's frame (or shows it alone).
     void Embed();
     // Shows the data-set list beside the graph, as wide as its columns up to
-    // almost half the window.
+    // 60 % of the window, unless the user has moved the divider.
     void ShowDataSetPanel();
     // Asks this window's close question (unsaved data) without closing; a
     // later close does not ask again until ForgetCloseAnswer(). False: Cancel.

@@ -193,6 +193,8 @@ void TfrmGraph::ShowDataSetPanel()
         m_listSizeWatched = true;
         connect(splitter, &QSplitter::splitterMoved, this, [this] { m_listSizedByUser = true; });
     }
+    if (m_listSizedByUser)
+        return;
     int columns = 0;
     for (int c = 0; c < Grid2->columnCount(); ++c)
         columns += Grid2->columnWidth(c);

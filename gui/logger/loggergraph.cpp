@@ -22,8 +22,10 @@ int DecodeMemoryImage(const QByteArray &image)
     if (result != DecodeOk || !host)
         return result;
     host->Store() = std::move(fresh);
-    if (TfrmGraph *window = host->LoggerGraphWindow())
+    if (TfrmGraph *window = host->LoggerGraphWindow()) {
         FillDataSetList(window->Grid2, host->Store());
+        window->ShowDataSetPanel(); // as wide as its new columns
+    }
     return result;
 }
 
