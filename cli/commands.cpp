@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/session.h"
 
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
@@ -12,6 +13,7 @@
 #include "core/link/supervisor.h"
 #include "core/link/usbfactory.h"
 #include "core/live/decoder.h"
+#include "core/live/readingtext.h"
 #include "core/logger/datasetdecoder.h"
 #include "core/logger/datasetlist.h"
 #include "core/logger/download.h"
@@ -37,131 +39,6 @@ std::atomic<bool> CliStopRequested{false};
 
 namespace {
 
-void Fail(const char *command, const QString &text)
-{
-    std::fprintf(stderr, "qm738-cli %s: %s\n", command, qPrintable(text));
-}
-
-// Parses a command's words. -1 to go on; otherwise the exit code (help shown
-// or a usage error reported).
-int Parse(QCommandLineParser &parser, const char *command, const QString &usage, const QStringList &args)
-{
-    parser.setApplicationDescription(usage);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    parser.addOption(help);
-    if (!parser.parse(QStringList(QStringLiteral("qm738-cli")) + args)) {
-        Fail(command, parser.errorText());
-        return CliExit::Usage;
-    }
-    if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        text.replace(QCoreApplication::arguments().value(0), QStringLiteral("qm738-cli ") + QLatin1String(command));
-        std::fputs(qPrintable(text), stdout);
-        return CliExit::Ok;
-    }
-    return -1;
-}
-
-// ---- the meter -------------------------------------------------------------
-
-const QCommandLineOption PortOption({QStringLiteral("p"), QStringLiteral("port")},
-                                    QStringLiteral("The serial port of the meter (ttyUSB0, /dev/rfcomm0, ...)."),
-                                    QStringLiteral("port"));
-const QCommandLineOption UsbOption(QStringLiteral("usb"), QStringLiteral("The meter on USB only."));
-
-// The link objects of the program without its windows: the same supervisor,
-// port search and exchanges as behind the main window.
-struct TMeterSession {
-    TAppState state;
-    TLinkBuffers buffers;
-    std::unique_ptr<IUsbBackend> usb;
-    TSerialTransport serial;
-    TNullView view;
-    TLiveReading reading;
-    TMeterLink link{state, buffers};
-    TConnectionSupervisor supervisor{state, link, view, reading};
-    TPortDiscovery discovery{state, link, supervisor, view};
-    QString port;        // the serial port of the connection; empty over USB
-    bool fresh = false;  // the last tick decoded a live reply
-
-    TMeterSession()
-    {
-        RegisterDemoUsbMeter();
-        usb = CreateUsbBackend();
-        link.SetUsbBackend(usb.get());
-        link.SetSerialTransport(&serial);
-        link.SetUsbIds(UsbIdsFromSettings());
-        supervisor.SetDecoder([this](const uint8_t *reply, TLiveReading &out) {
-            DecodeLiveReply(reply, out);
-            fresh = true;
-        });
-    }
-    ~TMeterSession()
-    {
-        serial.Close();
-        if (usb)
-            usb->MvUsbClose();
-    }
-
-    // One tick of the poll cycle: a live exchange, or while no meter is
-    // connected the USB probe (over a serial link: the port probed again).
-    void Tick()
-    {
-        fresh = false;
-        if (!state.Connected && !port.isEmpty())
-            discovery.ComboBoxDeviceNameChange(port);
-        else
-            supervisor.MainTimerTimer();
-    }
-
-    // Connects as the options say: the serial port named, USB only, or USB
-    // then the search through every serial port. An exit code.
-    int Connect(const char *command, const QCommandLineParser &parser)
-    {
-        const QString wanted = parser.value(PortOption);
-        if (!wanted.isEmpty() && parser.isSet(UsbOption)) {
-            Fail(command, QStringLiteral("--port and --usb exclude each other"));
-            return CliExit::Usage;
-        }
-        if (!wanted.isEmpty()) {
-            const QString location = SerialSystemLocation(wanted);
-            if (!QFileInfo::exists(location)) {
-                Fail(command, QStringLiteral("there is no serial port %1").arg(location));
-                return CliExit::NoMeter;
-            }
-            discovery.ComboBoxDeviceNameChange(wanted);
-            if (!serial.IsOpen()) {
-                Fail(command, QStringLiteral("cannot open %1: another program uses it, or access is denied").arg(location));
-                return CliExit::NoMeter;
-            }
-            if (!state.Connected) {
-                Fail(command, QStringLiteral("no meter answers on %1").arg(location));
-                return CliExit::NoMeter;
-            }
-            port = wanted;
-            return CliExit::Ok;
-        }
-        supervisor.MainTimerTimer(); // the poll cycle's USB probe
-        if (state.Connected)
-            return CliExit::Ok;
-        if (parser.isSet(UsbOption)) {
-            Fail(command, QStringLiteral("no meter answers on USB"));
-            return CliExit::NoMeter;
-        }
-        discovery.FillPortList(ListSerialPorts());
-        discovery.BitBtn1Click(); // the program's search through every port
-        if (CliStopRequested)
-            return CliExit::Interrupted;
-        if (state.Connected) {
-            port = view.PortList().value(discovery.FoundPortIndex);
-            return CliExit::Ok;
-        }
-        Fail(command, QStringLiteral("no meter found on USB or on a serial port"));
-        return CliExit::NoMeter;
-    }
-};
-
 // The identity reply as text: its printable bytes between STX and ETX.
 QString AnswerText(const uint8_t *reply)
 {
@@ -169,24 +46,6 @@ QString AnswerText(const uint8_t *reply)
     for (int i = 1; i < IdentityReplySize - 1; ++i)
         text += reply[i] >= 0x20 && reply[i] < 0x7F ? QChar(reply[i]) : QChar(' ');
     return text.simplified();
-}
-
-// Sleeps until `ms` have passed on `clock`, or a stop was asked for.
-void SleepUntil(const QElapsedTimer &clock, qint64 ms)
-{
-    while (!CliStopRequested && clock.elapsed() < ms)
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, ms - clock.elapsed())));
-}
-
-QString UnitText(uint8_t unitCode)
-{
-    static const char *units[] = {"F", "C", "K"};
-    return unitCode <= 2 ? QString(QLatin1String(units[unitCode])) : QString();
-}
-
-QString Number1(float value)
-{
-    return QString::number(double(value), 'f', 1);
 }
 
 // ---- progress ----------------------------------------------------------------
@@ -394,7 +253,7 @@ int RunRead(const QStringList &args)
         return connected;
 
     if (!json) {
-        std::puts("time,RH,T1,T2,WET BULB,DEW POINT,unit");
+        std::puts(qPrintable(ReadingCsvHeader()));
         std::fflush(stdout);
     }
     const qint64 step = qint64(interval * 1000 + 0.5);
@@ -411,20 +270,8 @@ int RunRead(const QStringList &args)
                                    : QStringLiteral("the meter stopped answering; reading again when it answers"));
         }
         if (session.fresh) {
-            const TLiveReading &r = session.reading;
             const QDateTime now = QDateTime::currentDateTime();
-            const QString stamp = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
-            const QString unit = UnitText(r.unitCode);
-            QString line;
-            if (json)
-                line = QStringLiteral("{\"time\":\"%1\",\"RH\":%2,\"T1\":%3,\"T2\":%4,\"WET BULB\":%5,"
-                                      "\"DEW POINT\":%6,\"unit\":\"%7\"}")
-                           .arg(stamp, Number1(r.rh), Number1(r.t1), Number1(r.t2), Number1(r.wetBulb),
-                                Number1(r.dewPoint), unit);
-            else
-                line = QStringList{stamp, Number1(r.rh), Number1(r.t1), Number1(r.t2), Number1(r.wetBulb),
-                                   Number1(r.dewPoint), unit}
-                           .join(QLatin1Char(','));
+            const QString line = json ? ReadingJsonLine(session.reading, now) : ReadingCsvLine(session.reading, now);
             std::puts(qPrintable(line));
             std::fflush(stdout);
             ++printed;
