@@ -11,6 +11,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           libhidapi-dev libhidapi-hidraw0
           qt6-translations-l10n
           xvfb xauth
+          dbus-daemon
           desktop-file-utils appstream)
 
 install_missing_packages() {
