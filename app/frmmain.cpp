@@ -11,6 +11,7 @@
 #include "app/mdiarrange.h"
 #include "core/base/paths.h"
 #include "core/base/settings.h"
+#include "core/base/sleepinhibitor.h"
 #include "gui/base/langapply.h"
 #include "gui/logger/collection.h"
 #include "gui/files/printing.h"
@@ -139,6 +140,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
                                                  LinkHost->View);
     LoadCommand->SetMessageParent(this);
     LoadCommand->SetSelectedPort([this] { return ComboBoxDeviceName->currentText(); });
+    SleepInhibitor = std::make_unique<TSleepInhibitor>();
+    LoadCommand->SetKeepAwake([this](bool on) { SleepInhibitor->SetHeld(QStringLiteral("download"), on); });
     TTransferProgress progress = TransferWindow->Callbacks();
     progress.Diagnostic = [this](const QString &label, const QString &text) {
         if (auto *l = findChild<QLabel *>(label, Qt::FindDirectChildrenOnly))

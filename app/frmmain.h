@@ -35,6 +35,7 @@ class TTransferWindow;
 struct TLinkHost;
 class TMainGraphHost;
 class TMainLoggerHost;
+class TSleepInhibitor;
 class TsiLang;
 class TsiLangDispatcher;
 
@@ -95,6 +96,8 @@ public:
     // Data Logger > Load and its transfer progress window (the current frmScope).
     std::unique_ptr<TTransferWindow> TransferWindow;
     std::unique_ptr<TLoadCommand> LoadCommand;
+    // Keeps the computer awake while a recording runs or a download is under way.
+    std::unique_ptr<TSleepInhibitor> SleepInhibitor;
     // The one printer of the table printout and Printer Setup, made on first use.
     QPrinter &Printer();
 

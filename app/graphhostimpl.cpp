@@ -2,6 +2,7 @@
 
 #include "app/documents.h"
 #include "app/frmmain.h"
+#include "core/base/sleepinhibitor.h"
 #include "gui/files/graphfile.h"
 #include "gui/graph/graph.h"
 #include "gui/logger/collection.h"
@@ -48,6 +49,8 @@ void TMainGraphHost::SetRunStopCommands(bool runEnabled, bool stopEnabled)
     Window.Run1->setEnabled(runEnabled);
     Window.btnStop->setEnabled(stopEnabled);
     Window.Stop1->setEnabled(stopEnabled);
+    if (Window.SleepInhibitor)
+        Window.SleepInhibitor->SetHeld(QStringLiteral("recording"), stopEnabled);
 }
 
 void TMainGraphHost::SetOutputToGraphEnabled(bool enabled)

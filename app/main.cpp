@@ -2,9 +2,11 @@
 #include "app/commandline.h"
 #include "app/frmmain.h"
 #include "gui/base/icons.h"
+#include "core/base/singleinstance.h"
 #include "core/base/translation.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -21,6 +23,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
     const QStringList files = CommandLine::Files(app);
+    // One running program per user (it alone can drive the meter): a later
+    // start hands its files to the running one and ends.
+    TSingleInstance instance(TSingleInstance::DefaultSocketPath());
+    const TSingleInstance::TStart start = instance.Start(files);
+    if (start == TSingleInstance::TStart::HandedOver) {
+        // The running program's messages go to its own terminal, if any: say it here too.
+        for (const QString &file : files)
+            if (!QFileInfo(file).isFile())
+                std::fprintf(stderr, "qm738: cannot open %s: no such file\n", qPrintable(file));
+        return 0;
+    }
+    if (start == TSingleInstance::TStart::Alone)
+        std::fprintf(stderr, "qm738: %s; starting on its own\n", qPrintable(instance.ErrorString()));
     QApplication::setWindowIcon(QIcon(MeterEmblem(QSize(64, 64))));
     // The dialogs Qt draws speak the program's language.
     InstallQtTranslations(TsiLangDispatcher::Instance()->ActiveLanguage());
@@ -36,12 +51,25 @@ int main(int argc, char *argv[])
     if (QScreen *screen = QGuiApplication::primaryScreen())
         mainWindow.setGeometry(screen->availableGeometry());
     mainWindow.showMaximized();
-    // Files named on the command line open once the main window is up.
-    QTimer::singleShot(0, &mainWindow, [files] {
-        for (const QString &file : files)
+    const auto openFiles = [](const QStringList &names) {
+        for (const QString &file : names)
             if (!OpenFileFromOutside(file))
                 std::fprintf(stderr, "qm738: cannot open %s: no such file, or not a file the program opens\n",
                              qPrintable(file));
-    });
+    };
+    // Files named on the command line open once the main window is up.
+    QTimer::singleShot(0, &mainWindow, [files, openFiles] { openFiles(files); });
+    // Those of a later start bring the window to the front first.
+    QObject::connect(
+        &instance, &TSingleInstance::FilesReceived, &mainWindow,
+        [&mainWindow, openFiles](const QStringList &names) {
+            mainWindow.setWindowState(mainWindow.windowState() & ~Qt::WindowMinimized);
+            mainWindow.raise();
+            mainWindow.activateWindow();
+            openFiles(names);
+        },
+        Qt::QueuedConnection);
+    if (start == TSingleInstance::TStart::First && !instance.Serve())
+        std::fprintf(stderr, "qm738: later starts cannot reach this one: %s\n", qPrintable(instance.ErrorString()));
     return app.exec();
 }

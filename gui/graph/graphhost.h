@@ -36,6 +36,8 @@ public:
     virtual void SetLoggerGraphWindow(TfrmGraph *window) = 0;
 
     // Run (btnRun, Run1) and Stop (btnStop, Stop1) of the real-time recording.
+    // Stop is offered exactly while a recording runs: the host keeps the
+    // computer awake for as long.
     virtual void SetRunStopCommands(bool runEnabled, bool stopEnabled) = 0;
     // The tool button btnOutputToGraph ("Output Tabular to graph").
     virtual void SetOutputToGraphEnabled(bool enabled) = 0;

@@ -52,7 +52,12 @@ void TLoadCommand::LoadData1Click()
 
     if (Steps.PrepareLoggerGraphWindow)
         Steps.PrepareLoggerGraphWindow();
-    Report(Downloader.DownloadMemory());
+    if (KeepAwake)
+        KeepAwake(true);
+    const int result = Downloader.DownloadMemory();
+    if (KeepAwake)
+        KeepAwake(false);
+    Report(result);
     EndOfLoad();
     Loading = false;
 }

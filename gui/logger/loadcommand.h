@@ -28,6 +28,8 @@ public:
     // The data-set side (BindDataSetSteps() unless replaced).
     void SetSteps(TDataSetSteps steps);
     TMemoryDownload &Download() { return Downloader; }
+    // Told true when the transfer starts and false when it ends (keeps the computer awake).
+    void SetKeepAwake(std::function<void(bool)> keepAwake) { KeepAwake = std::move(keepAwake); }
     // Keyed texts (IDS_75, IDS_76, IDS_78); the link view's by default.
     void SetText(std::function<QString(const QString &key)> text) { Text = std::move(text); }
 
@@ -51,5 +53,6 @@ private:
     QWidget *MessageParent = nullptr;
     std::function<QString()> SelectedPort;
     std::function<QString(const QString &)> Text;
+    std::function<void(bool)> KeepAwake;
     bool Loading = false;
 };

@@ -25,9 +25,13 @@ namespace {
 struct TLoadRig : TDownloadRig {
     TLoadCommand command{link, supervisor, discovery, view};
     QStringList messages;
+    QStringList awake; // each keep-awake call and the messages shown before it
 
     TLoadRig()
     {
+        command.SetKeepAwake([this](bool on) {
+            awake << QStringLiteral("%1 after %2 messages").arg(on ? "on" : "off").arg(messages.size());
+        });
         command.SetSteps(Steps());
         command.SetText([](const QString &key) { return key + QStringLiteral(" text"); });
         command.SetSelectedPort([this] { return pty ? pty->PortPath() : QString(); });
@@ -76,6 +80,7 @@ void TstLoadCommand::refusals()
 
     rig.command.LoadData1Click();
     QCOMPARE(rig.messages, QStringList{key + QStringLiteral(" text")});
+    QVERIFY(rig.awake.isEmpty());
     QVERIFY(rig.usb.Frames().isEmpty());
     QVERIFY(rig.timerSwitches.isEmpty());
     QCOMPARE(rig.prepared, 0);
@@ -115,6 +120,8 @@ void TstLoadCommand::reports()
         message += QStringLiteral(" text");
     QCOMPARE(rig.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(rig.prepared, 1);
+    // Awake for the transfer only, not while its message waits for the user.
+    QCOMPARE(rig.awake, (QStringList{QStringLiteral("on after 0 messages"), QStringLiteral("off after 0 messages")}));
     const bool ok = decodeResult == 0 && !badFirstPage;
     QCOMPARE(rig.state.LoggerDataUnsaved, ok);
     QCOMPARE(rig.graphed, ok ? QList<int>{0} : QList<int>{});
