@@ -340,6 +340,7 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     lblJournalStatus = MakeLabel(pnlGraphStatistic, "lblJournalStatus", QString());
     lblJournalStatus->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
     lblJournalStatus->setWordWrap(true);
+    lblJournalStatus->setMinimumWidth(560);
     lblJournalStatus->hide();
     row->addWidget(lblJournalStatus);
 
