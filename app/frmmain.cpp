@@ -103,7 +103,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     Comm1->setDataBits(QSerialPort::Data8);
     Comm1->setParity(QSerialPort::NoParity);
     Comm1->setStopBits(QSerialPort::OneStop);
-    Comm1->setFlowControl(QSerialPort::HardwareControl);
+    // No hardware flow control: a cable that never drives CTS would hold every write.
+    Comm1->setFlowControl(QSerialPort::NoFlowControl);
 
     // The meter link works on Comm1 and MainTimer.
     LinkHost = std::make_unique<TLinkHost>(*this);
@@ -117,7 +118,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
         if (!manager.allowsInteraction())
             return;
-        const bool ok = AskQuitQuestions();
+        const bool ok = AnswerLogout();
         manager.release();
         if (!ok)
             manager.cancel();
@@ -377,6 +378,17 @@ bool TfrmMain::AskQuitQuestions()
             return false;
         }
     }
+    return true;
+}
+
+bool TfrmMain::AnswerLogout()
+{
+    if (!AskQuitQuestions())
+        return false;
+    // The answers hold for this logout only. A program still running a while
+    // later was not logged out (another program cancelled the logout): its
+    // next close asks again.
+    QTimer::singleShot(LogoutAnswersMs, this, [this] { ForgetQuitAnswers(); });
     return true;
 }
 

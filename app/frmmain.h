@@ -123,6 +123,10 @@ public:
     // The quit questions (data-logger, then real-time), asked before any
     // window closes; false at Cancel, every window kept as it was.
     bool AskQuitQuestions();
+    // The quit questions at a desktop logout; the answers are forgotten after
+    // LogoutAnswersMs when the program is still running then.
+    bool AnswerLogout();
+    int LogoutAnswersMs = 60000;
     // At start: recovers a real-time recording or a download a crash left.
     void OfferRecoveries();
 

@@ -13,11 +13,15 @@
 
 #include "app/documents.h"
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     CommandLine::AnswerTextRequests(argc, argv);
+    // A file that reaches its size limit fails its write (EFBIG), which the
+    // journal and the file writers report, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));

@@ -159,7 +159,8 @@ QString CliOverview()
         "  2    bad usage (unknown command or option, bad value, set number out of range)\n"
         "  3    no meter found (or the port is unknown or in use)\n"
         "  4    transfer error (the download's result code is printed on stderr)\n"
-        "  5    a file could not be read, was rejected, or could not be written\n"
+        "  5    a file could not be read, was rejected, or could not be written, or standard output could not\n"
+        "       be written\n"
         "  130  interrupted (SIGINT, SIGTERM)\n"
         "\n"
         "Environment: QM738_EXTRA_PORTS (more ports, colon-separated), QM738_DEMO_METER=usb (the simulated\n"
@@ -182,7 +183,8 @@ int RunScan(const QStringList &args)
     if (session.state.UsbLink) {
         const TUsbIds ids = session.link.UsbIds();
         std::printf("usb\t%04x:%04x\t%s\n", ids.vendorId, ids.productId, qPrintable(AnswerText(session.buffers.Reply)));
-        std::fflush(stdout);
+        if (FlushOutput("scan") != CliExit::Ok)
+            return CliExit::File;
         ++found;
     }
     for (const QString &port : ListSerialPorts()) {
@@ -194,7 +196,8 @@ int RunScan(const QStringList &args)
         if (session.discovery.ProbePort()) {
             std::printf("serial\t%s\t%s\n", qPrintable(session.serial.SystemLocation()),
                         qPrintable(AnswerText(session.buffers.Reply)));
-            std::fflush(stdout);
+            if (FlushOutput("scan") != CliExit::Ok)
+                return CliExit::File;
             ++found;
         }
         session.serial.Close();
@@ -210,10 +213,11 @@ int RunRead(const QStringList &args)
 {
     QCommandLineParser parser;
     const QCommandLineOption countOpt({QStringLiteral("n"), QStringLiteral("count")},
-                                      QStringLiteral("Stop after N readings (default: until interrupted)."),
+                                      QStringLiteral("Stop after N readings; 0 (the default) reads until "
+                                                     "interrupted."),
                                       QStringLiteral("N"));
     const QCommandLineOption intervalOpt({QStringLiteral("i"), QStringLiteral("interval")},
-                                         QStringLiteral("Seconds between readings, at least 0.5 (default 1)."),
+                                         QStringLiteral("Seconds between readings, 0.5 to 86400 (default 1)."),
                                          QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption formatOpt({QStringLiteral("f"), QStringLiteral("format")},
                                        QStringLiteral("csv (a header line, then one line per reading) or json "
@@ -236,8 +240,9 @@ int RunRead(const QStringList &args)
         return CliExit::Usage;
     }
     const double interval = parser.value(intervalOpt).toDouble(&ok);
-    if (!ok || interval < 0.5) {
-        Fail("read", QStringLiteral("--interval wants seconds, at least 0.5"));
+    // Written so that nan fails too.
+    if (!ok || !(interval >= 0.5 && interval <= 86400)) {
+        Fail("read", QStringLiteral("--interval wants seconds, from 0.5 to 86400"));
         return CliExit::Usage;
     }
     const QString format = parser.value(formatOpt).toLower();
@@ -254,7 +259,8 @@ int RunRead(const QStringList &args)
 
     if (!json) {
         std::puts(qPrintable(ReadingCsvHeader()));
-        std::fflush(stdout);
+        if (FlushOutput("read") != CliExit::Ok)
+            return CliExit::File;
     }
     const qint64 step = qint64(interval * 1000 + 0.5);
     QElapsedTimer clock;
@@ -273,7 +279,8 @@ int RunRead(const QStringList &args)
             const QDateTime now = QDateTime::currentDateTime();
             const QString line = json ? ReadingJsonLine(session.reading, now) : ReadingCsvLine(session.reading, now);
             std::puts(qPrintable(line));
-            std::fflush(stdout);
+            if (FlushOutput("read") != CliExit::Ok)
+                return CliExit::File;
             ++printed;
             if (count != 0 && printed >= count)
                 break;
@@ -356,14 +363,14 @@ int RunDownload(const QStringList &args)
         Fail("download", QStringLiteral("the meter's memory holds no readable data set (result code %1)").arg(result));
         return CliExit::Transfer;
     }
+    if (result == DownloadResult::NotKept) {
+        Fail("download", QStringLiteral("cannot write %1: %2").arg(out, writeError));
+        return CliExit::File;
+    }
     if (result != DownloadResult::Ok) {
         SendAbortTransfer(session.link);
         Fail("download", QStringLiteral("the transfer failed, result code %1").arg(result));
         return CliExit::Transfer;
-    }
-    if (!writeError.isEmpty()) {
-        Fail("download", QStringLiteral("cannot write %1: %2").arg(out, writeError));
-        return CliExit::File;
     }
     return CliExit::Ok;
 }
@@ -414,7 +421,7 @@ int RunSets(const QStringList &args)
             sets.append(o);
         }
         std::fputs(QJsonDocument(sets).toJson(QJsonDocument::Indented).constData(), stdout);
-        return CliExit::Ok;
+        return FlushOutput("sets");
     }
     QVector<QStringList> rows;
     rows.append(QStringList());
@@ -432,7 +439,7 @@ int RunSets(const QStringList &args)
             line += (c == 0 ? QString() : QStringLiteral("  ")) + row.value(c).leftJustified(widths[c]);
         std::puts(qPrintable(line.trimmed()));
     }
-    return CliExit::Ok;
+    return FlushOutput("sets");
 }
 
 int RunExport(const QStringList &args)
@@ -444,7 +451,7 @@ int RunExport(const QStringList &args)
                                     QStringLiteral("Every data set, one file each (FILE-N.txt or .csv)."));
     const QCommandLineOption formatOpt({QStringLiteral("f"), QStringLiteral("format")},
                                        QStringLiteral("txt (tab-separated) or csv (comma-separated); default from "
-                                                      "the output's extension."),
+                                                      "the output's extension, txt on standard output."),
                                        QStringLiteral("txt|csv"));
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file to write, or a folder (default: standard output; "
@@ -457,7 +464,7 @@ int RunExport(const QStringList &args)
     parser.addOptions({setOpt, allOpt, formatOpt, outOpt, localeOpt});
     parser.addPositionalArgument(QStringLiteral("FILE.738"), QStringLiteral("The data set collection."));
     const int parsed = Parse(parser, "export",
-                             QStringLiteral("qm738-cli export FILE.738 [--set N | --all] --format txt|csv "
+                             QStringLiteral("qm738-cli export FILE.738 [--set N | --all] [--format txt|csv] "
                                             "[-o OUT | -o DIR] [--locale NAME]\nA data set's lines as the "
                                             "program's graph export writes them."),
                              args);
@@ -479,8 +486,9 @@ int RunExport(const QStringList &args)
     const QString out = parser.value(outOpt);
     const bool toFolder = parser.isSet(allOpt) || (!out.isEmpty() && QFileInfo(out).isDir());
     QString format = parser.value(formatOpt).toLower();
+    // Standard output gets tab-separated text unless told otherwise.
     if (format.isEmpty() && !toFolder)
-        format = QFileInfo(out).suffix().toLower();
+        format = out.isEmpty() ? QStringLiteral("txt") : QFileInfo(out).suffix().toLower();
     if (format != QLatin1String("txt") && format != QLatin1String("csv")) {
         Fail("export", QStringLiteral("--format is txt or csv"));
         return CliExit::Usage;
@@ -527,6 +535,8 @@ int RunExport(const QStringList &args)
         const QByteArray lines = ExportLines(store, d, separator);
         if (folder.isEmpty() && out.isEmpty()) {
             std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+            if (FlushOutput("export") != CliExit::Ok)
+                return CliExit::File;
             continue;
         }
         const QString file = folder.isEmpty()
@@ -538,6 +548,5 @@ int RunExport(const QStringList &args)
             return CliExit::File;
         }
     }
-    std::fflush(stdout);
-    return CliExit::Ok;
+    return FlushOutput("export");
 }

@@ -7,12 +7,17 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
+// The first Ctrl-C (or SIGTERM) stops at the next safe point: a page
+// boundary, a reading. A second one ends the tool at once, for a tool stuck
+// in a call that does not return.
 void OnStopSignal(int)
 {
-    CliStopRequested = true;
+    if (CliStopRequested.exchange(true))
+        _exit(CliExit::Interrupted);
 }
 
 void InstallStopHandlers()
@@ -23,6 +28,10 @@ void InstallStopHandlers()
     action.sa_flags = 0; // no restart: a wait returns at once
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed pipe or a full file is a write error the commands report
+    // (exit 5), not a signal that ends the tool without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 void Fail(const char *command, const QString &text)
 {
@@ -40,6 +42,16 @@ const QCommandLineOption PortOption({QStringLiteral("p"), QStringLiteral("port")
                                     QStringLiteral("The serial port of the meter (ttyUSB0, /dev/rfcomm0, ...)."),
                                     QStringLiteral("port"));
 const QCommandLineOption UsbOption(QStringLiteral("usb"), QStringLiteral("The meter on USB only."));
+
+int FlushOutput(const char *command)
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return CliExit::Ok;
+    const int error = errno ? errno : EIO;
+    Fail(command, QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    return CliExit::File;
+}
 
 void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 {

@@ -26,6 +26,10 @@ void Fail(const char *command, const QString &text);
 // or a usage error reported).
 int Parse(QCommandLineParser &parser, const char *command, const QString &usage, const QStringList &args);
 
+// Flushes standard output: CliExit::Ok, or CliExit::File after saying that
+// what was printed did not reach its destination (a full disk, a closed pipe).
+int FlushOutput(const char *command);
+
 // Sleeps until `ms` have passed on `clock`, or a stop was asked for.
 void SleepUntil(const QElapsedTimer &clock, qint64 ms);
 

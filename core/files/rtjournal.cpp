@@ -6,12 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -77,13 +78,48 @@ bool WriteAll(int fd, const char *data, size_t size)
     return true;
 }
 
-void Sync(int fd)
+// 0, or the errno of a failed sync.
+int Sync(int fd)
 {
 #ifdef __linux__
-    ::fdatasync(fd);
+    return ::fdatasync(fd) == 0 ? 0 : errno;
 #else
-    ::fsync(fd);
+    return ::fsync(fd) == 0 ? 0 : errno;
 #endif
+}
+
+QString ErrnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString LockPath(const QString &journal)
+{
+    return journal + QStringLiteral(".lock");
+}
+
+// Opens and locks `path` for this process: the descriptor, or -1 when another
+// process holds the lock. The lock is the kernel's (flock): it goes with the
+// descriptor, so a dead owner's lock is free at once. A lock file that was
+// deleted (its journal removed) between the open and the lock is not taken.
+int TakeKernelLock(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return -1;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        struct stat held = {}, named = {};
+        if (::fstat(fd, &held) == 0 && ::stat(name.constData(), &named) == 0 && held.st_ino == named.st_ino
+            && held.st_dev == named.st_dev)
+            return fd;
+        ::close(fd); // the name now stands for another file: try that one
+    }
+    return -1;
 }
 
 QByteArray HeaderPayload(const TRealTimeJournalHeader &h)
@@ -156,14 +192,42 @@ QString TRealTimeJournal::NewPath(const QString &folder)
 
 bool TRealTimeJournal::Lock(const QString &path)
 {
-    if (m_lock && m_path == path)
+    if (m_lockFd >= 0 && m_path == path)
         return true;
-    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-    // Never taken as stale while its owner lives: the owner's process is checked.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
+    const int fd = TakeKernelLock(LockPath(path));
+    if (fd < 0)
         return false;
-    m_lock = std::move(lock);
+    Unlock(false);
+    m_lockFd = fd;
+    return true;
+}
+
+void TRealTimeJournal::Unlock(bool removeFile)
+{
+    if (m_lockFd < 0)
+        return;
+    // Deleted while still held, so no one takes the lock of a removed journal.
+    if (removeFile && !m_path.isEmpty())
+        QFile::remove(LockPath(m_path));
+    ::close(m_lockFd);
+    m_lockFd = -1;
+}
+
+void TRealTimeJournal::NoteFailure(const QString &reason)
+{
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    if (m_failure.isEmpty())
+        m_failure = reason;
+}
+
+bool TRealTimeJournal::TakeFailure(QString *reason)
+{
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    if (m_failure.isEmpty() || m_failureTold)
+        return false;
+    m_failureTold = true;
+    if (reason)
+        *reason = m_failure;
     return true;
 }
 
@@ -180,13 +244,23 @@ bool TRealTimeJournal::Begin(const QString &path, const TRealTimeJournalHeader &
     const QByteArray payload = HeaderPayload(header);
     QByteArray record(payload.size() + 8, Qt::Uninitialized);
     Frame(payload.constData(), uint32_t(payload.size()), record.data());
-    if (m_fd < 0 || !WriteAll(m_fd, record.constData(), size_t(record.size()))) {
+    int failed = 0;
+    if (m_fd < 0 || !WriteAll(m_fd, record.constData(), size_t(record.size())))
+        failed = errno ? errno : EIO;
+    else
+        failed = Sync(m_fd);
+    if (failed) {
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
+            *error = ErrnoText(failed);
         Remove();
         return false;
     }
-    Sync(m_fd);
+    m_size = record.size();
+    {
+        std::lock_guard<std::mutex> lock(m_syncMutex);
+        m_failure.clear();
+        m_failureTold = false;
+    }
     StartSyncer();
     // The folder entry of a new file reaches the disk too.
     const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
@@ -203,12 +277,16 @@ bool TRealTimeJournal::Begin(const QString &path, const TRealTimeJournalHeader &
 
 bool TRealTimeJournal::Adopt(const QString &path)
 {
-    if (m_lock && m_path == path)
+    if (m_lockFd >= 0 && m_path == path)
         return true;
     Remove();
-    if (!Lock(path))
+    if (!QFileInfo::exists(path) || !Lock(path))
         return false;
     m_path = path;
+    if (!QFileInfo::exists(path)) { // removed by its owner just before the lock
+        Remove();
+        return false;
+    }
     return true;
 }
 
@@ -220,8 +298,17 @@ bool TRealTimeJournal::Append(const TRealTimeJournalPoint &point)
     PointPayload(point, payload);
     char record[kPointSize + 8];
     Frame(payload, kPointSize, record);
-    if (!WriteAll(m_fd, record, sizeof record))
+    errno = 0;
+    if (!WriteAll(m_fd, record, sizeof record)) {
+        const int failed = errno ? errno : ENOSPC;
+        // A part of the record may have reached the file: cut it off, or
+        // every point after it would be unreadable.
+        if (::ftruncate(m_fd, m_size) != 0 || ::lseek(m_fd, m_size, SEEK_SET) != m_size)
+            NoteFailure(ErrnoText(errno));
+        NoteFailure(ErrnoText(failed));
         return false;
+    }
+    m_size += qsizetype(sizeof record);
     ++m_count;
     m_dirty = true;
     // Synced now when the next point would come after the limit.
@@ -255,8 +342,10 @@ void TRealTimeJournal::StartSyncer()
             if (m_syncWanted) {
                 m_syncWanted = false;
                 lock.unlock();
-                Sync(fd);
+                const int failed = Sync(fd);
                 lock.lock();
+                if (failed && m_failure.isEmpty())
+                    m_failure = ErrnoText(failed);
                 continue;
             }
             return;
@@ -284,7 +373,7 @@ void TRealTimeJournal::Close()
         ::close(m_fd);
         m_fd = -1;
     }
-    m_lock.reset();
+    Unlock(false);
 }
 
 void TRealTimeJournal::Remove()
@@ -295,9 +384,17 @@ void TRealTimeJournal::Remove()
         ::close(m_fd);
         m_fd = -1;
     }
-    if (!path.isEmpty())
+    if (!path.isEmpty() && m_lockFd >= 0)
         QFile::remove(path);
-    m_lock.reset(); // unlocks and deletes the lock file
+    Unlock(true);
+    m_path.clear();
+    m_count = 0;
+    m_dirty = false;
+}
+
+void TRealTimeJournal::Release()
+{
+    Close();
     m_path.clear();
     m_count = 0;
     m_dirty = false;
@@ -332,6 +429,8 @@ bool TRealTimeJournal::Read(const QString &path, TRealTimeJournalContents *conte
         } else {
             if (length != uint32_t(kPointSize))
                 break;
+            if (contents->points.size() >= contents->header.points)
+                break; // more than the recording asked for: not its points
             TRealTimeJournalPoint p;
             std::memcpy(&p.x, payload, 8);
             p.status = uint8_t(payload[8]);
@@ -351,19 +450,11 @@ QStringList TRealTimeJournal::Orphans(const QString &folder)
     const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + QLatin1String(kSuffix)},
                                                           QDir::Files, QDir::Time | QDir::Reversed);
     for (const QFileInfo &info : files) {
-        QLockFile lock(info.absoluteFilePath() + QStringLiteral(".lock"));
-        lock.setStaleLockTime(0);
-        // A lock whose owner has died is stale and taken over here.
-        if (lock.tryLock(0)) {
-            lock.unlock();
+        const int fd = TakeKernelLock(LockPath(info.absoluteFilePath()));
+        if (fd >= 0) {
+            ::close(fd);
             found << info.absoluteFilePath();
         }
     }
     return found;
-}
-
-void TRealTimeJournal::Delete(const QString &path)
-{
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral(".lock"));
 }

@@ -12,9 +12,14 @@
 // Each point goes to the operating system with one write() before Append
 // returns; the file is synced to disk so that no point waits more than
 // 10 seconds for it. The sync runs on a thread of the journal's own, so the
-// poll cycle never waits for the disk. A QLockFile beside the journal ("<journal>.lock") is
-// held while the journal belongs to a running program; a journal whose lock
-// can be taken belongs to nobody and may be recovered.
+// poll cycle never waits for the disk. A write that fails is cut back to the
+// last whole record, so the points appended after it stay readable.
+//
+// Ownership: the program that writes or recovers a journal holds a kernel
+// lock (flock) on "<journal>.lock" for as long as the journal is its own.
+// The kernel lets go when the owner dies, however it dies; nothing written
+// in the file (a PID, a host name) is trusted. A journal whose lock cannot be
+// taken is someone else's and is never read for recovery nor deleted.
 
 #include <QElapsedTimer>
 #include <QString>
@@ -23,11 +28,8 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <thread>
-
-class QLockFile;
 
 struct TRealTimeJournalHeader {
     double start = 0;       // days since 30 Dec 1899
@@ -67,17 +69,25 @@ public:
     // Starts a journal at `path` (replacing any), holding its lock, and writes
     // the header. False with a reason when the file cannot be written.
     bool Begin(const QString &path, const TRealTimeJournalHeader &header, QString *error = nullptr);
-    // Takes over an existing journal (after its recovery): holds its lock and
-    // keeps the file, without appending.
+    // Takes over an existing journal: holds its lock and keeps the file,
+    // without appending. False when another program holds it. Taken before
+    // the journal is read and asked about, so no one else can recover or
+    // delete it meanwhile.
     bool Adopt(const QString &path);
-    // Appends one point (one write); false when the write failed.
+    // Appends one point (one write); false when the write failed, the file
+    // then cut back to its last whole record.
     bool Append(const TRealTimeJournalPoint &point);
+    // True once for each failure that the owner has not been told of yet (a
+    // failed append or a failed sync), with its reason.
+    bool TakeFailure(QString *reason);
     // Has the written points synced to disk when any wait for it and `dueMs`
     // have passed since the last sync (0: now). The sync itself runs on the
     // journal's thread.
     void SyncIfDue(qint64 dueMs = 0);
     // Closes and deletes the journal and its lock.
     void Remove();
+    // Lets go of the journal and its lock, keeping the file for a later start.
+    void Release();
 
     bool IsOpen() const { return m_fd >= 0; }
     // True while a journal (written or adopted) belongs to this object.
@@ -86,23 +96,26 @@ public:
     // Points written since Begin.
     int Count() const { return m_count; }
 
-    // Reads a journal; false when it holds no valid header.
+    // Reads a journal; false when it holds no valid header. At most the
+    // header's number of points is read.
     static bool Read(const QString &path, TRealTimeJournalContents *contents, QString *error = nullptr);
-    // Journals in `folder` that no running program owns, oldest first.
+    // Journals in `folder` that no running program owned when looked at,
+    // oldest first. Only Adopt makes one this program's own.
     static QStringList Orphans(const QString &folder);
-    // Deletes a journal and its lock (only for one that nobody owns).
-    static void Delete(const QString &path);
 
 private:
     bool Lock(const QString &path);
+    void Unlock(bool removeFile);
+    void NoteFailure(const QString &reason);
     void Close();
     void StartSyncer();
     void StopSyncer(); // after the last sync asked for has run
 
 
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockFd = -1;
     int m_fd = -1;
+    qint64 m_size = 0; // bytes of whole records in the file
     int m_count = 0;
     int m_rateMs = 2000;
     bool m_dirty = false;
@@ -113,4 +126,6 @@ private:
     std::condition_variable m_syncWake;
     bool m_syncWanted = false;
     bool m_syncStop = false;
+    QString m_failure;       // not told yet; guarded by m_syncMutex
+    bool m_failureTold = false;
 };

@@ -76,7 +76,7 @@ QString ReadingJsonLine(const TLiveReading &reading, const QDateTime &time)
     const QStringList v = ValueTexts(reading, [&null](int, float) { return null; }, null);
     QStringList flags;
     for (const QString &name : FlaggedChannels(reading.status))
-        flags << QLatin1Char('"') + name + QLatin1Char('"');
+        flags << QStringLiteral("\"%1\"").arg(name);
     return QStringLiteral("{\"time\":\"%1\",\"RH\":%2,\"T1\":%3,\"T2\":%4,\"WET BULB\":%5,\"DEW POINT\":%6,"
                           "\"unit\":\"%7\",\"flags\":[%8]}")
         .arg(IsoTime(time), v[0], v[1], v[2], v[3], v[4], ReadingUnitText(reading.unitCode),

@@ -55,9 +55,10 @@ int TMemoryDownload::DownloadMemory()
     r = Steps.DecodeMemoryImage ? Steps.DecodeMemoryImage(Image) : DownloadResult::NoData;
     if (r == DownloadResult::Ok) {
         // A temporary file that could not be written has shown its message;
-        // the set is then not graphed.
-        const bool written = !Steps.WriteTempCollection || Steps.WriteTempCollection(Image, ReceivedBytes);
-        if (written && Steps.GraphDataSet)
+        // the download then failed.
+        if (Steps.WriteTempCollection && !Steps.WriteTempCollection(Image, ReceivedBytes))
+            r = DownloadResult::NotKept;
+        else if (Steps.GraphDataSet)
             Steps.GraphDataSet(0);
     }
     Image.clear();

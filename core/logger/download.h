@@ -18,6 +18,7 @@ constexpr int Ok = 0;
 constexpr int TooManyDataSets = 2;      // decoder: more than 4000 data sets announced
 constexpr int SerialIncomplete = 3;     // the serial transfer ended short of the transfer size
 constexpr int NoData = 6;               // decoder: no data set in the image
+constexpr int NotKept = 7;              // the temporary collection could not be written (said already)
 constexpr int SerialNoFirstPage = 9;    // no valid first page after 3 tries
 constexpr int UsbPassWriteFailed = 123; // writing "p" or "r" failed in the first pass
 constexpr int UsbEndWriteFailed = 125;  // writing the closing "q" of the first pass failed
@@ -35,7 +36,9 @@ constexpr int Cancelled = -1;
 
 // What follows a good transfer, on the data-set side.
 struct TDataSetSteps {
-    // Decodes the image into the store and the data-set list: 0, 2 or 6.
+    // Decodes the image into the store and the data-set list: 0, 2 or 6, or
+    // NotKept when the new sets could not be kept on disk and so were not
+    // shown (the previous ones stay).
     std::function<int(const QByteArray &image)> DecodeMemoryImage;
     // Restores or creates the "DataLogger" graph window.
     std::function<void()> PrepareLoggerGraphWindow;

@@ -202,42 +202,51 @@ void TfrmGraph::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    TAppState &st = GraphAppState();
+    // An answer covers the points there were when it was given.
+    if (m_closeAnswered && IsRealTimeRole() && st.RealTimePointCount != m_answeredPoints)
+        m_closeAnswered = false;
     if (!m_closeAnswered && !FormCloseQuery()) {
         event->ignore();
         return;
     }
-    // The questions are answered: what was not saved is let go on purpose.
-    TAppState &st = GraphAppState();
-    if (IsLoggerRole())
+    // The questions are answered: what was not saved is let go on purpose,
+    // but a download of which only one data set was saved stays unsaved.
+    if (IsLoggerRole() && !m_downloadStillUnsaved)
         ClearLoggerDataUnsaved(st);
-    if (IsRealTimeRole())
+    if (IsRealTimeRole()) {
         DiscardRealTimeJournal();
+        st.RealTimeGraphUnsaved = false;
+    }
     FormClose();
     event->accept();
 }
 
 bool TfrmGraph::AskToClose()
 {
-    m_closeAnswered = m_closeAnswered || FormCloseQuery();
+    if (!m_closeAnswered) {
+        m_closeAnswered = FormCloseQuery();
+        m_answeredPoints = GraphAppState().RealTimePointCount;
+    }
     return m_closeAnswered;
 }
 
 bool TfrmGraph::FormCloseQuery()
 {
     TAppState &st = GraphAppState();
+    m_downloadStillUnsaved = false;
     if (IsLoggerRole() && st.LoggerDataUnsaved) {
         const int answer = Dialogs::Message(this, Dialogs::Kind::Confirmation, Fixed("Save DataLogger Data ?"),
                                             Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
         if (answer == Dialogs::Cancel)
             return false;
+        // A save that did not happen (cancelled, failed) keeps the window and
+        // its data. Saving one data set as a graph leaves the download itself
+        // unsaved: only saving the collection clears its flag.
         if (answer == Dialogs::Yes) {
-            st.LoggerDataUnsaved = false;
-            // A save that did not happen (cancelled, failed) keeps the window and its data.
-            if (!HostSaveDocument(this)) {
-                st.LoggerDataUnsaved = true;
+            if (!HostSaveDocument(this))
                 return false;
-            }
-            ClearLoggerDataUnsaved(st);
+            m_downloadStillUnsaved = st.LoggerDataUnsaved;
         }
     }
     if (IsRealTimeRole() && st.RealTimeGraphUnsaved) {
@@ -245,10 +254,10 @@ bool TfrmGraph::FormCloseQuery()
                                             Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
         if (answer == Dialogs::Cancel)
             return false;
-        st.RealTimeGraphUnsaved = false;
-        if (answer == Dialogs::Yes && !HostSaveGraphAs(PESGraph1, this)) {
-            st.RealTimeGraphUnsaved = true;
-            return false;
+        if (answer == Dialogs::Yes) {
+            if (!HostSaveGraphAs(PESGraph1, this))
+                return false;
+            st.RealTimeGraphUnsaved = false;
         }
     }
     return true;

@@ -68,6 +68,7 @@ public:
     QComboBox *ComboBox1 = nullptr;       // minutes 00..60
     QComboBox *ComboBox2 = nullptr;       // seconds 00..60
     QPushButton *Button2 = nullptr;       // statistics table on the graph
+    QLabel *lblJournalStatus = nullptr;   // a recording that no longer reaches the disk
 
     QFrame *ToolBar2 = nullptr;
     QCheckBox *chkRH = nullptr, *chkT1 = nullptr, *chkT2 = nullptr;
@@ -169,6 +170,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_closeAnswered = false;
+    int m_answeredPoints = 0;            // real-time points when the close question was answered
+    bool m_downloadStillUnsaved = false; // answered Yes, but only a data set was saved
     bool m_listSizeWatched = false;
     bool m_listSizedByUser = false;
     QMdiArea *m_watchedArea = nullptr;

@@ -337,6 +337,13 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     group({Label5, pnlSamplingRate});
     group({Button2});
 
+    lblJournalStatus = MakeLabel(pnlGraphStatistic, "lblJournalStatus", QString());
+    lblJournalStatus->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    lblJournalStatus->setWordWrap(true);
+    lblJournalStatus->setMinimumWidth(560);
+    lblJournalStatus->hide();
+    row->addWidget(lblJournalStatus);
+
     connect(ComboBox1, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
     connect(ComboBox2, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);

@@ -249,7 +249,6 @@ void TfrmGraph::ComboBox1Change()
         SetRateLists(0, 2);
         rate = 2;
     }
-    st.RealTimeRate = rate;
     if (st.RealTimeRecording || st.RealTimePointCount > 0) {
         const QString text = Fixed("Sampling Rate is being changed and it is recording Real-Time data or there are "
                                    "data in Real_Time graph.")
@@ -257,21 +256,24 @@ void TfrmGraph::ComboBox1Change()
                              + Fixed("Do you want to save the Real-Time graph ?");
         const int answer = Dialogs::Message(this, Dialogs::Kind::Confirmation, text,
                                             Dialogs::Yes | Dialogs::No | Dialogs::Cancel);
-        if (answer == Dialogs::Cancel)
+        // Cancel, or a save that did not happen: the recording goes on at its
+        // own rate, and the lists show that rate again. No point is added to
+        // the graph while it is being saved.
+        const bool wasRecording = st.RealTimeRecording;
+        st.RealTimeRecording = st.RealTimeRecording && answer != Dialogs::Yes;
+        if (answer == Dialogs::Cancel || (answer == Dialogs::Yes && !HostSaveGraphAs(PESGraph1, this))) {
+            st.RealTimeRecording = wasRecording;
+            SetRateLists(st.RealTimeRate / 60, st.RealTimeRate % 60);
             return;
-        st.RealTimeRecording = false;
-        tbntClr->setEnabled(true);
-        if (IGraphHost *host = GraphHost())
-            host->SetRunStopCommands(true, false);
-        if (answer == Dialogs::Yes)
-            HostSaveGraphAs(PESGraph1, this);
-    } else {
-        st.RealTimeRecording = false;
-        tbntClr->setEnabled(true);
-        if (IGraphHost *host = GraphHost())
-            host->SetRunStopCommands(true, false);
+        }
     }
+    st.RealTimeRate = rate;
+    st.RealTimeRecording = false;
+    tbntClr->setEnabled(true);
+    if (IGraphHost *host = GraphHost())
+        host->SetRunStopCommands(true, false);
     ClearGraph();
+    DiscardRealTimeJournal();
     PESGraph1->setLineGapThreshold(1e20);
     st.RealTimeSpanStep = 100.0 * rate / 86400.0;
     PESGraph1->setFocus();

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -24,6 +25,20 @@
 
 namespace {
 
+// A journal write or sync that failed is said once, in the window's strip;
+// the recording goes on in memory, as the graph shows it.
+void ShowJournalFailure()
+{
+    QString reason;
+    if (!RealTimeJournal().TakeFailure(&reason))
+        return;
+    if (TfrmGraph *window = RealTimeWindow()) {
+        window->lblJournalStatus->setText(
+            GetTextOrDefault(QStringLiteral("IDS_JOURNAL_WRITE_FAILED")).arg(reason));
+        window->lblJournalStatus->show();
+    }
+}
+
 // Syncs the journal between points, so none waits more than 10 s for the disk
 // even when the points stop coming.
 void StartJournalSyncTimer()
@@ -33,7 +48,10 @@ void StartJournalSyncTimer()
         return;
     timer = new QTimer(QCoreApplication::instance());
     timer->setInterval(2000);
-    QObject::connect(timer, &QTimer::timeout, [] { RealTimeJournal().SyncIfDue(8000); });
+    QObject::connect(timer, &QTimer::timeout, [] {
+        RealTimeJournal().SyncIfDue(8000);
+        ShowJournalFailure();
+    });
     timer->start();
 }
 
@@ -150,6 +168,7 @@ void RealTimeRun()
     g->setManualMaxX(start + 100.0 / 86400.0);
     g->setTAShow(false);
     window->tbntClr->setEnabled(false);
+    window->lblJournalStatus->hide();
     g->Redraw();
 
     st.RealTimeRecording = true;
@@ -270,7 +289,8 @@ void AppendRealTimePoint(uint8_t status, double time, float rh, float t1, float 
         point.status = status;
         const float values[5] = {rh, t1, t2, wetBulb, dewPoint};
         std::copy(values, values + 5, point.y);
-        RealTimeJournal().Append(point);
+        if (!RealTimeJournal().Append(point))
+            ShowJournalFailure();
     }
 
     g->Redraw();
@@ -383,23 +403,31 @@ bool RecoverRealTimeRecording(const QString &path, const TRealTimeJournalContent
 int OfferRealTimeRecovery(QWidget *parent)
 {
     int recovered = 0;
+    TRealTimeJournal &journal = RealTimeJournal();
     for (const QString &path : TRealTimeJournal::Orphans(TRealTimeJournal::Folder())) {
+        if (recovered > 0 || journal.Owns())
+            break; // one recording at a time; the others wait for the next start
+        // Held from here through the question and the recovery: another
+        // program started beside this one skips it.
+        if (!journal.Adopt(path))
+            continue;
         TRealTimeJournalContents contents;
         if (!TRealTimeJournal::Read(path, &contents) || contents.points.isEmpty()) {
-            TRealTimeJournal::Delete(path);
+            journal.Remove();
             continue;
         }
-        if (recovered > 0 || RealTimeJournal().Owns())
-            break; // one recording at a time; the others wait for the next start
         const QString text = GetTextOrDefault(QStringLiteral("IDS_RECOVER_REALTIME"))
                                  .arg(LocaleUtil::DateTimeText(contents.header.start))
                                  .arg(contents.points.size());
         if (Dialogs::Message(parent, Dialogs::Kind::Confirmation, text, Dialogs::Yes | Dialogs::No) != Dialogs::Yes) {
-            TRealTimeJournal::Delete(path);
+            journal.Remove();
             continue;
         }
-        if (RecoverRealTimeRecording(path, contents))
-            ++recovered;
+        if (!RecoverRealTimeRecording(path, contents)) {
+            journal.Release(); // kept for the next start
+            break;
+        }
+        ++recovered;
     }
     return recovered;
 }

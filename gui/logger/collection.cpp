@@ -7,6 +7,7 @@
 #include "core/base/translation.h"
 #include "core/files/graphfile.h"
 #include "core/logger/datasetdecoder.h"
+#include "core/logger/download.h"
 #include "gui/logger/loggergraph.h"
 #include "gui/logger/loggerhost.h"
 
@@ -130,7 +131,9 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
                          AddedText("Cannot open the data set collection \"%1\".\n%2").arg(Native(path), error));
         return false;
     }
-    const int result = DecodeMemoryImage(image);
+    const int result = DecodeMemoryImage(image, [&image] { return WriteTempCollection(image, int(image.size())); });
+    if (result == DownloadResult::NotKept)
+        return false; // said, and the shown sets and the flag are as they were
     if (result != DecodeOk) {
         Dialogs::Message(parent, Dialogs::Kind::Error,
                          AddedText("\"%1\" is not a data set collection: %2")
@@ -139,9 +142,6 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
                                                               : AddedText("it holds no data set.")));
         return false;
     }
-    // The list and the graph show the new collection even when its temporary
-    // copy could not be written (that failure has been reported).
-    WriteTempCollection(image, int(image.size()));
     image.clear();
     GraphDataSet(0);
     // What is shown now is a saved collection.

@@ -9,9 +9,13 @@
 TDataSetSteps BindDataSetSteps()
 {
     TDataSetSteps steps;
-    steps.DecodeMemoryImage = [](const QByteArray &image) { return DecodeMemoryImage(image); };
+    // The temporary collection is written before the new sets replace the
+    // shown ones: a download that cannot be kept on disk changes nothing, and
+    // a later save copies exactly what the list shows.
+    steps.DecodeMemoryImage = [](const QByteArray &image) {
+        return DecodeMemoryImage(image, [&image] { return WriteTempCollection(image, int(image.size())); });
+    };
     steps.PrepareLoggerGraphWindow = [] { PrepareLoggerGraphWindow(); };
     steps.GraphDataSet = [](int d) { GraphDataSet(d); };
-    steps.WriteTempCollection = [](const QByteArray &image, int count) { return WriteTempCollection(image, count); };
     return steps;
 }

@@ -69,8 +69,8 @@ void TLoadCommand::Report(int result)
         SetLoggerDataUnsaved(state, true);
         return;
     }
-    if (result == DownloadResult::Cancelled)
-        return; // the user stopped it: the previous data stays, nothing to say
+    if (result == DownloadResult::Cancelled || result == DownloadResult::NotKept)
+        return; // stopped, or not kept on disk (said): the previous data stays
     if (result == DownloadResult::NoData) {
         Dialogs::Message(MessageParent, Dialogs::Kind::Information, Text(QStringLiteral("IDS_78")));
         return;

@@ -6,6 +6,7 @@
 #include "gui/graph/pesgraph.h"
 #include "core/logger/datasetdecoder.h"
 #include "core/logger/datasetlist.h"
+#include "core/logger/download.h"
 #include "gui/logger/datasetgrid.h"
 #include "gui/logger/loggerhost.h"
 
@@ -14,13 +15,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-int DecodeMemoryImage(const QByteArray &image)
+int DecodeMemoryImage(const QByteArray &image, const std::function<bool()> &keep)
 {
     TLoggerStore fresh;
     const int result = DecodeDataSets(image, fresh, QDateTime::currentDateTime());
     ILoggerHost *host = LoggerHost();
     if (result != DecodeOk || !host)
         return result;
+    if (keep && !keep())
+        return DownloadResult::NotKept;
     host->Store() = std::move(fresh);
     if (TfrmGraph *window = host->LoggerGraphWindow()) {
         FillDataSetList(window->Grid2, host->Store());

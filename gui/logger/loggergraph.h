@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 class TfrmGraph;
 struct TLoggerStore;
 
@@ -13,7 +15,10 @@ struct TLoggerStore;
 // replaces LoggerHost()->Store() and fills the logger window's Grid2 (when
 // the window exists). On failure the store and the list stay as they were.
 // Returns the decoder's code (0, 2 or 6).
-int DecodeMemoryImage(const QByteArray &image);
+// With `keep`, the new sets replace the shown ones only when keep() (which
+// writes the temporary collection) returns true; otherwise the result is
+// DownloadResult::NotKept and nothing changes.
+int DecodeMemoryImage(const QByteArray &image, const std::function<bool()> &keep = {});
 
 // Restores the "DataLogger" window when it exists, else creates it with its
 // data-set panel, places it top left over the frame and sets up an empty graph.

@@ -44,8 +44,13 @@ TRun RunCli(const QStringList &args, const QStringList &env = {}, QProcess *star
     QProcess &p = started ? *started : own;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.remove(QStringLiteral("QM738_DEMO_METER"));
-    for (const QString &pair : env)
-        e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    for (const QString &pair : env) {
+        // STDOUT=FILE sends standard output to a file (/dev/full) instead.
+        if (pair.startsWith(QLatin1String("STDOUT=")))
+            p.setStandardOutputFile(pair.mid(7));
+        else
+            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    }
     p.setProcessEnvironment(e);
     p.start(QStringLiteral(QM738_CLI_PATH), args);
     TRun run;
@@ -147,7 +152,9 @@ void TestCli::initTestCase()
 }
 
 // meter: "usb" (the in-process USB meter), "pty" (a serial meter whose port
-// replaces PORT in the arguments) or "" (none); check: "image" (the download
+// replaces PORT in the arguments; "pty:HH" with the status byte HH in its
+// live replies), "full" (no meter, standard output on /dev/full) or ""
+// (none); check: "image" (the download
 // equals the program's), "export:N" (byte-identical to the program's export
 // of set N) or a pattern standard output must match.
 void TestCli::commands_data()
@@ -163,7 +170,7 @@ void TestCli::commands_data()
     QTest::newRow("read serial csv") << "pty" << QStringList{"read", "--port", "PORT", "--count", "2", "--interval", "0.5"}
                                      << 0 << "READ";
     QTest::newRow("read usb json") << "usb" << QStringList{"read", "--usb", "-n", "1", "-f", "json"} << 0
-                                   << "^\\{\"time\":\"[-0-9T:+Z]+\",\"RH\":[-0-9.]+,.*\"unit\":\"C\"\\}\n$";
+                                   << "^\\{\"time\":\"[-0-9T:+Z]+\",\"RH\":[-0-9.]+,.*\"unit\":\"C\",\"flags\":\\[\\]\\}\n$";
     QTest::newRow("download bad page") << "pty" << QStringList{"download", "--port", "PORT", "-o", "DIR/d.738"} << 0
                                        << "image";
     QTest::newRow("sets") << "" << QStringList{"sets", full} << 0 << "^Set +DATE.*T2 Offset\n(.*\n){8}$";
@@ -181,6 +188,19 @@ void TestCli::commands_data()
     QTest::newRow("interval too short") << "" << QStringList{"read", "--interval", "0.1"} << 2 << "";
     QTest::newRow("unknown command") << "" << QStringList{"fetch"} << 2 << "";
     QTest::newRow("no meter on usb") << "" << QStringList{"download", "--usb", "-o", "DIR/x.738"} << 3 << "";
+    QTest::newRow("interval nan") << "" << QStringList{"read", "--interval", "nan"} << 2 << "";
+    QTest::newRow("interval 1e300") << "" << QStringList{"read", "--interval", "1e300"} << 2 << "";
+    QTest::newRow("sets on a full disk") << "full" << QStringList{"sets", full} << 5 << "";
+    QTest::newRow("export on a full disk") << "full" << QStringList{"export", full, "-f", "txt"} << 5 << "";
+    QTest::newRow("export to stdout is txt") << "" << QStringList{"export", full, "--locale", "C"} << 0
+                                             << "^[^\\t\\n]+\\t[0-9:]+\\t[-0-9.]+\\t";
+    // Out of range: never the number sent with the flag, and no derived value from a flagged RH.
+    QTest::newRow("read T2 over range csv") << "pty:04" << QStringList{"read", "--port", "PORT", "-n", "1"} << 0
+                                            << "\n[^,\n]+,[0-9.]+,[0-9.]+,OL,[-0-9.]+,[-0-9.]+,C\n$";
+    QTest::newRow("read RH flagged json") << "pty:10" << QStringList{"read", "--port", "PORT", "-n", "1", "-f", "json"}
+                                          << 0
+                                          << "\\{\"time\":\"[^\"]+\",\"RH\":null,\"T1\":[-0-9.]+,\"T2\":[-0-9.]+,"
+                                             "\"WET BULB\":null,\"DEW POINT\":null,\"unit\":\"C\",\"flags\":\\[\"RH\"\\]\\}\n$";
 }
 
 void TestCli::commands()
@@ -196,7 +216,10 @@ void TestCli::commands()
     simulated->SetReadings(456, 231, 720);
     if (meter == QLatin1String("usb")) {
         env << QStringLiteral("QM738_DEMO_METER=usb");
-    } else if (meter == QLatin1String("pty")) {
+    } else if (meter == QLatin1String("full")) {
+        env << QStringLiteral("STDOUT=/dev/full");
+    } else if (meter.startsWith(QLatin1String("pty"))) {
+        simulated->SetStatusByte(uint8_t(meter.section(QLatin1Char(':'), 1).toUInt(nullptr, 16)));
         if (check == QLatin1String("image"))
             simulated->InjectPageFault(3, TSimPageFault::BadChecksum);
         pty = std::make_unique<TPtyMeter>(simulated);

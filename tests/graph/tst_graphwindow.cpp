@@ -3,6 +3,8 @@
 
 #include "core/base/datetime.h"
 #include "core/base/paths.h"
+#include "gui/base/opensave.h"
+#include "gui/logger/collection.h"
 #include "gui/graph/annoedit.h"
 #include "gui/graph/graph.h"
 #include "gui/graph/graphsetup.h"
@@ -89,7 +91,11 @@ private slots:
     void dataPointLabel();
     void pointerReadout();
     void samplingRateChangeAnsweredNo();
+    void samplingRateChangeCancelled_data();
     void samplingRateChangeCancelled();
+    void staleCloseAnswersAskAgain_data();
+    void staleCloseAnswersAskAgain();
+    void loggerCloseSavingOneSetKeepsDownloadUnsaved();
     void yScale_data();
     void yScale();
     void customizeAsksToSave();
@@ -453,22 +459,103 @@ void TestGraphWindow::samplingRateChangeAnsweredNo()
     QVERIFY(w->tbntClr->isEnabled());
 }
 
+void TestGraphWindow::samplingRateChangeCancelled_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Cancel") << int(Dialogs::Cancel);
+    QTest::newRow("Yes, save cancelled") << int(Dialogs::Yes);
+}
+
 void TestGraphWindow::samplingRateChangeCancelled()
 {
+    // The recording, its points and its rate stay exactly as they were.
+    QFETCH(int, answer);
     GraphTest::Answers answers;
-    answers.messageAnswers = {Dialogs::Cancel};
+    answers.messageAnswers = {answer};
     State().RealTimeRate = 2;
     TfrmGraph *w = CreateRealTimeGraphWindow();
+    w->SetRateLists(0, 2);
     State().RealTimeRecording = true;
+    State().RealTimePointCount = 5;
+    w->PESGraph1->setYData(0, 0, 42.0f);
     w->ComboBox1->setCurrentIndex(1);
-    QCOMPARE(State().RealTimeRate, 62); // the new rate stays in force
+    QCOMPARE(answers.messages.size(), 1);
+    QCOMPARE(State().RealTimeRate, 2);
+    QCOMPARE(w->ComboBox1->currentIndex(), 0);
+    QCOMPARE(w->ComboBox2->currentIndex(), 2);
     QVERIFY(State().RealTimeRecording);
-    // 00:00 becomes 00:02.
-    answers.messageAnswers = {Dialogs::Cancel};
-    w->ComboBox1->setCurrentIndex(0);
+    QCOMPARE(State().RealTimePointCount, 5);
+    QCOMPARE(w->PESGraph1->YData(0, 0), 42.0f);
+    // Without data, 00:00 becomes 00:02 without a question.
+    State().RealTimeRecording = false;
+    State().RealTimePointCount = 0;
+    w->ComboBox2->setCurrentIndex(5);
+    answers.messages.clear();
     w->ComboBox2->setCurrentIndex(0);
     QCOMPARE(w->ComboBox2->currentIndex(), 2);
     QCOMPARE(State().RealTimeRate, 2);
+    QVERIFY(answers.messages.isEmpty());
+}
+
+void TestGraphWindow::staleCloseAnswersAskAgain_data()
+{
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("askedAgain");
+    QTest::newRow("logout cancelled by another program") << "wait" << true;
+    QTest::newRow("a new point after the answer") << "point" << true;
+    QTest::newRow("the logout goes on at once") << "" << false;
+}
+
+void TestGraphWindow::staleCloseAnswersAskAgain()
+{
+    // "No" at a desktop logout lets the recording go only if the program ends
+    // then; a logout that did not happen, or newer data, asks again.
+    QFETCH(QString, after);
+    QFETCH(bool, askedAgain);
+    GraphTest::Answers answers;
+    TfrmGraph *rt = CreateRealTimeGraphWindow();
+    State().RealTimeGraphUnsaved = true;
+    State().RealTimePointCount = 3;
+    GraphTest::Main()->LogoutAnswersMs = 20;
+    QVERIFY(GraphTest::Main()->AnswerLogout());
+    QCOMPARE(answers.messages.size(), 1);
+    QVERIFY(State().RealTimeGraphUnsaved); // nothing let go before the program ends
+    if (after == QLatin1String("wait"))
+        QTest::qWait(60);
+    if (after == QLatin1String("point"))
+        State().RealTimePointCount = 4;
+    answers.messageAnswers = {Dialogs::Cancel};
+    QCOMPARE(rt->parentWidget()->close(), !askedAgain);
+    QCOMPARE(answers.messages.size(), askedAgain ? 2 : 1);
+    QCOMPARE(State().RealTimeGraphUnsaved, askedAgain);
+    GraphTest::Main()->LogoutAnswersMs = 60000;
+}
+
+void TestGraphWindow::loggerCloseSavingOneSetKeepsDownloadUnsaved()
+{
+    // Yes, then the chooser's graph save of the data set shown: the download
+    // itself is still unsaved and stays flagged on disk for the next start.
+    GraphTest::Answers answers;
+    QTemporaryDir dir;
+    answers.filePath = dir.filePath(QStringLiteral("set.ghf"));
+    answers.exec = [](QDialog *d) {
+        auto *chooser = qobject_cast<TfrmOpenSave *>(d);
+        if (!chooser)
+            return int(QDialog::Rejected);
+        chooser->btnOpenSingleSet->click(); // the data set shown, as a graph file
+        return chooser->result();
+    };
+    auto *w = new TfrmGraph;
+    w->setWindowTitle(TfrmGraph::LoggerCaption());
+    w->Embed();
+    GraphTest::Main()->LoggerGraphWindow = w;
+    SetLoggerDataUnsaved(State(), true);
+    answers.messageAnswers = {Dialogs::Yes};
+    QVERIFY(w->parentWidget()->close());
+    QVERIFY(QFileInfo(answers.filePath).isFile());
+    QVERIFY(State().LoggerDataUnsaved);
+    QVERIFY(QFileInfo::exists(LoggerDataUnsavedPath()));
+    SetLoggerDataUnsaved(State(), false);
 }
 
 void TestGraphWindow::yScale_data()

@@ -22,13 +22,17 @@ int TestRegistry::Add(const char *name, Factory factory)
     return int(registry().size());
 }
 
-// The journal writer that tst_rtjournal.cpp starts as a child process and kills.
+// The journal writer that tst_rtjournal.cpp starts as a child process and
+// kills, and the program at start racing another for an orphan journal.
 int JournalWriterMain(const char *path);
+int JournalClaimerMain(const char *folder, const char *answer);
 
 int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--journal-writer") == 0)
         return JournalWriterMain(argv[2]);
+    if (argc == 4 && qstrcmp(argv[1], "--journal-claimer") == 0)
+        return JournalClaimerMain(argv[2], argv[3]);
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QByteArray only;

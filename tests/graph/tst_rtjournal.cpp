@@ -1,6 +1,8 @@
 // The real-time journal: a writer killed at any moment loses no point it had
-// appended, a torn last record is ignored, and a journal recovered into the
-// real-time window shows what the recording showed.
+// appended, a torn last record is ignored, a write that fails midway costs
+// only its own point, two programs never both claim one journal, and a
+// journal recovered into the real-time window shows what the recording
+// showed.
 
 #include "testregistry.h"
 #include "graphtestsupport.h"
@@ -13,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -20,6 +23,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -67,6 +72,26 @@ int JournalWriterMain(const char *path)
     return 0;
 }
 
+// The child process of twoProgramsNeverShareAJournal: claims the first orphan
+// journal of `folder` as the program does at start, says so on stdout, and
+// answers the question with `answer` ("yes" keeps the journal, "no" deletes
+// it) after a moment that the question would take.
+int JournalClaimerMain(const char *folder, const char *answer)
+{
+    TRealTimeJournal journal;
+    const QStringList orphans = TRealTimeJournal::Orphans(QString::fromLocal8Bit(folder));
+    const bool claimed = !orphans.isEmpty() && journal.Adopt(orphans.first());
+    const QByteArray said = claimed ? "claimed\n" : "skipped\n";
+    if (::write(1, said.constData(), size_t(said.size())) != said.size())
+        return 3;
+    if (claimed) {
+        QThread::msleep(300);
+        if (qstrcmp(answer, "no") == 0)
+            journal.Remove();
+    }
+    return 0;
+}
+
 class TestRealTimeJournal : public QObject
 {
     Q_OBJECT
@@ -76,6 +101,10 @@ private slots:
     void killedWriterLosesNothing();
     void tornLastRecordIgnored_data();
     void tornLastRecordIgnored();
+    void failedAppendLosesOnlyItsPoint_data();
+    void failedAppendLosesOnlyItsPoint();
+    void twoProgramsNeverShareAJournal_data();
+    void twoProgramsNeverShareAJournal();
     void recoveryShowsTheRecording();
 };
 
@@ -134,12 +163,14 @@ void TestRealTimeJournal::tornLastRecordIgnored_data()
     QTest::addColumn<int>("flipAt");   // byte flipped, counted from the end (0: none)
     QTest::addColumn<QByteArray>("tail");
     QTest::addColumn<int>("points");
-    QTest::newRow("whole") << 0 << 0 << QByteArray() << 10;
-    QTest::newRow("last record cut short by one byte") << 1 << 0 << QByteArray() << 9;
-    QTest::newRow("only the length of the last record") << 33 << 0 << QByteArray() << 9;
-    QTest::newRow("payload byte of the last record changed") << 0 << 10 << QByteArray() << 9;
-    QTest::newRow("half a length after the last record") << 0 << 0 << QByteArray("\x1d\x00", 2) << 10;
-    QTest::newRow("huge length after the last record") << 0 << 0 << QByteArray("\xff\xff\xff\x7f\0\0\0\0", 8) << 10;
+    QTest::addColumn<int>("asked"); // points the header asks for
+    QTest::newRow("whole") << 0 << 0 << QByteArray() << 10 << 99999;
+    QTest::newRow("more points than the recording asked for") << 0 << 0 << QByteArray() << 6 << 6;
+    QTest::newRow("last record cut short by one byte") << 1 << 0 << QByteArray() << 9 << 99999;
+    QTest::newRow("only the length of the last record") << 33 << 0 << QByteArray() << 9 << 99999;
+    QTest::newRow("payload byte of the last record changed") << 0 << 10 << QByteArray() << 9 << 99999;
+    QTest::newRow("half a length after the last record") << 0 << 0 << QByteArray("\x1d\x00", 2) << 10 << 99999;
+    QTest::newRow("huge length after the last record") << 0 << 0 << QByteArray("\xff\xff\xff\x7f\0\0\0\0", 8) << 10 << 99999;
 }
 
 void TestRealTimeJournal::tornLastRecordIgnored()
@@ -148,11 +179,14 @@ void TestRealTimeJournal::tornLastRecordIgnored()
     QFETCH(int, flipAt);
     QFETCH(QByteArray, tail);
     QFETCH(int, points);
+    QFETCH(int, asked);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("j.rtj"));
     {
         TRealTimeJournal journal;
-        QVERIFY(journal.Begin(path, Header()));
+        TRealTimeJournalHeader header = Header();
+        header.points = asked;
+        QVERIFY(journal.Begin(path, header));
         for (int i = 0; i < 10; ++i)
             QVERIFY(journal.Append(PointNo(i)));
     }
@@ -172,7 +206,103 @@ void TestRealTimeJournal::tornLastRecordIgnored()
     for (int i = 0; i < points; ++i)
         QVERIFY(contents.points[i] == PointNo(i));
     QCOMPARE(contents.header.start, Header().start);
-    QCOMPARE(contents.header.points, Header().points);
+    QCOMPARE(contents.header.points, asked);
+}
+
+void TestRealTimeJournal::failedAppendLosesOnlyItsPoint_data()
+{
+    // The file-size limit, counted in point records after the header and
+    // its bytes into the next record; the points appended before the limit.
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<int>("partBytes");
+    QTest::newRow("limit in the middle of a record") << 4 << 17;
+    QTest::newRow("limit inside a record's length") << 2 << 3;
+    QTest::newRow("limit at a record's end") << 3 << 0;
+}
+
+void TestRealTimeJournal::failedAppendLosesOnlyItsPoint()
+{
+    QFETCH(int, whole);
+    QFETCH(int, partBytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("j.rtj"));
+    TRealTimeJournal journal;
+    QVERIFY(journal.Begin(path, Header()));
+    const qint64 headerBytes = QFileInfo(path).size();
+    const qint64 recordBytes = 8 + 8 + 1 + 20;
+
+    // A full disk, as a file-size limit: the write fails with EFBIG (the
+    // signal that would end the process is ignored, as the program does).
+    struct rlimit old = {};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = rlim_t(headerBytes + whole * recordBytes + partBytes);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    QVector<TRealTimeJournalPoint> appended;
+    int i = 0;
+    for (; i < whole + 3; ++i) {
+        if (journal.Append(PointNo(i)))
+            appended << PointNo(i);
+    }
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &old) == 0);
+    std::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(int(appended.size()), whole);
+    QString reason;
+    QVERIFY(journal.TakeFailure(&reason));
+    QVERIFY(!reason.isEmpty());
+    QVERIFY(!journal.TakeFailure(&reason)); // said once
+
+    // Room again: the points after the failure are read back too.
+    for (int more = 0; more < 4; ++more, ++i) {
+        QVERIFY(journal.Append(PointNo(i)));
+        appended << PointNo(i);
+    }
+    TRealTimeJournalContents contents;
+    QVERIFY(TRealTimeJournal::Read(path, &contents));
+    QCOMPARE(contents.points, appended);
+    QVERIFY(!journal.TakeFailure(&reason));
+}
+
+void TestRealTimeJournal::twoProgramsNeverShareAJournal_data()
+{
+    QTest::addColumn<QString>("firstAnswer");
+    QTest::addColumn<QString>("secondAnswer");
+    QTest::newRow("yes and no") << "yes" << "no";
+    QTest::newRow("no and yes") << "no" << "yes";
+}
+
+void TestRealTimeJournal::twoProgramsNeverShareAJournal()
+{
+    QFETCH(QString, firstAnswer);
+    QFETCH(QString, secondAnswer);
+    QTemporaryDir dir;
+    const QString path = TRealTimeJournal::NewPath(dir.path());
+    {
+        TRealTimeJournal journal;
+        QVERIFY(journal.Begin(path, Header()));
+        QVERIFY(journal.Append(PointNo(0)));
+        journal.Release();
+    }
+    // A lock file left by a dead owner names a process and a host; neither is
+    // believed: only a kernel lock held by a living owner counts.
+    QFile stale(path + QStringLiteral(".lock"));
+    QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("1\nqm738\nanother-host\n") > 0);
+    stale.close();
+
+    QProcess first, second;
+    const QString self = QCoreApplication::applicationFilePath();
+    first.start(self, {QStringLiteral("--journal-claimer"), dir.path(), firstAnswer});
+    second.start(self, {QStringLiteral("--journal-claimer"), dir.path(), secondAnswer});
+    QVERIFY(first.waitForFinished(10000) && second.waitForFinished(10000));
+    const QByteArray a = first.readAllStandardOutput(), b = second.readAllStandardOutput();
+    QCOMPARE(QList<QByteArray>({a, b}).count("claimed\n"), 1);
+    QCOMPARE(QList<QByteArray>({a, b}).count("skipped\n"), 1);
+    // The journal lives on exactly when its one claimant kept it.
+    const bool kept = a == "claimed\n" ? firstAnswer == "yes" : secondAnswer == "yes";
+    QCOMPARE(QFile::exists(path), kept);
+    if (kept)
+        QCOMPARE(TRealTimeJournal::Orphans(dir.path()), QStringList{path});
 }
 
 void TestRealTimeJournal::recoveryShowsTheRecording()

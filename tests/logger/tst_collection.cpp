@@ -3,6 +3,7 @@
 #include "graph/graphtestsupport.h"
 
 #include "core/base/datetime.h"
+#include "core/logger/download.h"
 #include "gui/logger/collection.h"
 #include "app/documents.h"
 #include "gui/graph/graph.h"
@@ -152,7 +153,7 @@ void TestCollection::roundTripThroughFileMenu()
     QCOMPARE(Rows(LoggerWindow()->Grid2), listBefore);
 }
 
-enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge };
+enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge, DownloadNotKept, OpenNotKept };
 
 void TestCollection::faults_data()
 {
@@ -162,6 +163,10 @@ void TestCollection::faults_data()
     QTest::newRow("temporary file, disk full") << int(TempDiskFull) << "DataSetsTemp.tmp";
     QTest::newRow("temp folder cannot be made") << int(TempFolderBlocked) << "blocked/temp";
     QTest::newRow("file larger than the memory") << int(OpenTooLarge) << "more than the meter's memory";
+    // A new download or collection that cannot be kept on disk is not shown
+    // either: a later save would copy the previous temporary file.
+    QTest::newRow("download, temporary file not written") << int(DownloadNotKept) << "DataSetsTemp.tmp";
+    QTest::newRow("open, temporary file not written") << int(OpenNotKept) << "DataSetsTemp.tmp";
 }
 
 void TestCollection::faults()
@@ -206,6 +211,19 @@ void TestCollection::faults()
         QVERIFY(WriteBytes(answers.filePath, image + QByteArray(262145 - image.size(), char(0xFF))));
         ok = OpenCollection();
         break;
+    case DownloadNotKept:
+    case OpenNotKept: {
+        TSimMeter other;
+        other.LoadDemoDataSets(); // three sets, not four
+        const QByteArray newer = other.Memory().left(other.EndAddress() + 1);
+        QVERIFY(WriteBytes(answers.filePath, newer));
+        setrlimit(RLIMIT_FSIZE, &small);
+        if (fault == DownloadNotKept)
+            ok = BindDataSetSteps().DecodeMemoryImage(newer) == DownloadResult::Ok;
+        else
+            ok = OpenCollectionFile(answers.filePath);
+        break;
+    }
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
