@@ -29,6 +29,7 @@ void TestKeepAwake::recordingKeepsAwakeUntilItEnds_data()
     QTest::newRow("Stop") << QStringLiteral("stop");
     QTest::newRow("graph full") << QStringLiteral("full");
     QTest::newRow("window closed") << QStringLiteral("close");
+    QTest::newRow("sampling rate changed, not saved") << QStringLiteral("rate");
 }
 
 void TestKeepAwake::recordingKeepsAwakeUntilItEnds()
@@ -56,6 +57,8 @@ void TestKeepAwake::recordingKeepsAwakeUntilItEnds()
         RealTimeStop();
     else if (end == QLatin1String("full"))
         AppendRealTimePoint(0, 46000.6, 50.0f, 20.0f, 30.0f, 15.0f, 10.0f);
+    else if (end == QLatin1String("rate"))
+        RealTimeWindow()->ComboBox2->setCurrentIndex(5); // "No" to saving
     else
         QVERIFY(RealTimeWindow()->parentWidget()->close());
     QVERIFY(!GraphTest::Main()->State.RealTimeRecording);
