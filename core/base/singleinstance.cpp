@@ -187,8 +187,6 @@ bool TSingleInstance::Serve()
     return true;
 }
 
-bool TSingleInstance::IsServing() const { return m_server && m_server->isListening(); }
-
 void TSingleInstance::Accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {

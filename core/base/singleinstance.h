@@ -61,10 +61,7 @@ public:
     // Listens on the socket (a stale socket file is removed first). Only for
     // the owner of the lock; false with ErrorString() otherwise.
     bool Serve();
-    bool IsServing() const;
 
-    QString SocketPath() const { return m_socketPath; }
-    QString LockPath() const { return m_socketPath + QStringLiteral(".lock"); }
     QString ErrorString() const { return m_error; }
 
 signals:
@@ -73,7 +70,7 @@ signals:
     void FilesReceived(const QStringList &files);
 
 private:
-    bool TryLock();
+    QString LockPath() const { return m_socketPath + QStringLiteral(".lock"); }
     bool HandOver(const QByteArray &message, int timeoutMs);
     void Accept();
     void Receive(QLocalSocket *socket);

@@ -34,8 +34,6 @@ public:
     enum class TVia { None, Login, Portal };
     // What keeps the computer awake now.
     TVia Via() const { return m_via; }
-    // True while a service has been asked and has not answered.
-    bool Asking() const { return m_asking; }
 
     // How long a service may take to answer before the next is asked.
     static constexpr int kTimeoutMs = 1000;
