@@ -154,7 +154,8 @@ bool TSingleInstance::HandOver(const QByteArray &message, int timeoutMs)
     clock.start();
     socket.write(message);
     while (socket.bytesToWrite() > 0 && clock.elapsed() < timeoutMs)
-        socket.waitForBytesWritten(int(timeoutMs - clock.elapsed()));
+        if (!socket.waitForBytesWritten(int(std::max<qint64>(timeoutMs - clock.elapsed(), 1))))
+            break; // the owner went away
     while (socket.bytesAvailable() < 1 && clock.elapsed() < timeoutMs
            && socket.state() == QLocalSocket::ConnectedState)
         socket.waitForReadyRead(int(std::max<qint64>(timeoutMs - clock.elapsed(), 1)));
