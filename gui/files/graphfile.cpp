@@ -43,7 +43,12 @@ TfrmGraph *OpenGraphFile(const QString &path)
         }
     }
     window->ApplyLoadedGraph();
+    window->FitYAxisToValues();
     window->ComputeGraphStatistics();
+    // A statistics table saved with the graph shows this program's values
+    // and locale, not those of the program that saved it.
+    if (window->PESGraph1->TAShow())
+        window->Button2Click();
     return window;
 }
 

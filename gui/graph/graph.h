@@ -99,6 +99,11 @@ public:
     void UpdateToolStates();
     // Brings the controls in line with a graph just loaded from a file.
     void ApplyLoadedGraph();
+    // Widens a Y axis that cannot show the graph's values (a set in K or °F)
+    // to their extent; an axis that shows them stays.
+    void FitYAxisToValues();
+    // The data set shown (from 1) in the data-logger role; 0 for none.
+    int ShownDataSet = 0;
     // Sets the rate lists without raising their change handler.
     void SetRateLists(int minutes, int seconds);
     // The real-time recording's running extremes shown: channel, max or min.

@@ -289,6 +289,9 @@ PES_STRING(RYAxisLabel, ryAxisLabel)
 PES_STRING(TXAxisLabel, txAxisLabel)
 #undef PES_STRING
 
+QString PESGraph::Unit() const { return m->unit; }
+void PESGraph::setUnit(const QString &text) { m->unit = text; }
+
 QString PESGraph::YAxisLabel() const { return m->axes.value(m->workingAxis).label; }
 void PESGraph::setYAxisLabel(const QString &text)
 {

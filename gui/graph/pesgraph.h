@@ -249,6 +249,10 @@ public:
     void setRYAxisLabel(const QString &text);
     QString TXAxisLabel() const;
     void setTXAxisLabel(const QString &text);
+    // The unit of the temperatures ("°C", "°F", "K"; empty when not known),
+    // kept with the graph and named by its printout.
+    QString Unit() const;
+    void setUnit(const QString &text);
 
     // ---- look -------------------------------------------------------------
     int GridStyle() const;

@@ -177,8 +177,8 @@ void TestGraphStatistics::tableOnGraph()
     QCOMPARE(g->TAText(11, 1), w.txtT2Avg->text());
     QCOMPARE(g->TAText(14, 1), QString());
     QCOMPARE(g->TAColor(5, 1), PEargb(255, 255, 0, 0));
-    QCOMPARE(g->TABackColor(), PEargb(129, 255, 255, 255));
-    QCOMPARE(g->TATextSize(), 60);
+    QCOMPARE(g->TABackColor(), PEargb(255, 255, 255, 255)); // opaque over the curves
+    QCOMPARE(g->TATextSize(), 100);                         // the labels' size
     QCOMPARE(g->TALocation(), QPoint(550, 50));
     QVERIFY(g->TAMovable());
     QVERIFY(!g->TAHeaderRows());
