@@ -20,6 +20,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include "gui/graph/flowlayout.h"
 
@@ -291,6 +292,23 @@ void TfrmGraph::FitYAxisToValues()
         PESGraph1->setManualMaxY(fitted.axes.at(a).maxY);
     }
     PESGraph1->setWorkingAxis(working);
+}
+
+int TfrmGraph::VisiblePlotHeight()
+{
+    // Sizes settle before the plot lays itself out again at their size; the
+    // plot's least height follows that layout, so twice.
+    for (int pass = 0; pass < 2; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        PESGraph1->Redraw();
+    }
+    QWidget *plot = PESGraph1;
+    QRect shown = plot->rect();
+    if (auto *scroll = findChild<QScrollArea *>(QStringLiteral("sbxGraph"))) {
+        QWidget *viewport = scroll->viewport();
+        shown = QRect(plot->mapFrom(viewport, QPoint(0, 0)), viewport->size());
+    }
+    return PESGraph1->plotAreaRect().intersected(shown).height();
 }
 
 void TfrmGraph::ClearGraph()

@@ -502,6 +502,7 @@ void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
 
 QPoint PESGraph::lastMousePosition() const { return view->lastMousePosition(); }
 QRect PESGraph::plotAreaRect() const { return view->plotAreaRect(); }
+bool PESGraph::legendWhole() const { return view->legendWhole(); }
 bool PESGraph::pixelToGraph(const QPointF &pixel, double *x, double *y, int axis) const
 {
     return view->pixelToGraph(pixel, x, y, axis);
