@@ -308,7 +308,10 @@ int TfrmGraph::VisiblePlotHeight()
         QWidget *viewport = scroll->viewport();
         shown = QRect(plot->mapFrom(viewport, QPoint(0, 0)), viewport->size());
     }
-    return PESGraph1->plotAreaRect().intersected(shown).height();
+    const QRect area = PESGraph1->plotAreaRect();
+    const QRect visible = area.intersected(shown);
+    // A plot cut at a side (a window too narrow, scrolled) does not count as shown.
+    return visible.width() < area.width() ? 0 : visible.height();
 }
 
 void TfrmGraph::ClearGraph()
