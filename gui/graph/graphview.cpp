@@ -254,7 +254,7 @@ void TGraphView::rebuildLayout()
         zoomed = false;
 }
 
-void TGraphView::fitLegend()
+void TGraphView::fitLegend(int width)
 {
     // As many labels a row as the plot's width holds whole; the others wrap
     // to further rows, so no label is cut in a narrow window.
@@ -264,7 +264,7 @@ void TGraphView::fitLegend()
     QVector<int> widths(n);
     for (int i = 0; i < n; ++i)
         widths[i] = legend->item(i) ? legend->item(i)->minimumOuterSizeHint().width() : 0;
-    const int room = plot->width() - legend->margins().left() - legend->margins().right() - 8;
+    const int room = (width > 0 ? width : plot->width()) - legend->margins().left() - legend->margins().right() - 8;
     int wrap = 1;
     for (int perRow = n; perRow > 1; --perRow) {
         int total = legend->columnSpacing() * (perRow - 1);

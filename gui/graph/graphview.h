@@ -32,7 +32,9 @@ public:
     void rebuild(bool everything);   // bring the plot in line with the model
     void repaint();
     void scheduleRepaint();          // one repaint from the event loop unless repaint() comes first
-    void fitLegend();                // the legend's labels in as many rows as the width needs
+    // The legend's labels in as many rows as the width needs (the plot's own
+    // width unless another is given, as for a printout).
+    void fitLegend(int width = -1);
     void undoZoom();
     bool isZoomed() const { return zoomed; }
 

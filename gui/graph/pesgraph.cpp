@@ -494,7 +494,9 @@ void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
     painter.setMode(QCPPainter::pmNoCaching);
     painter.translate(target.topLeft());
     painter.scale(scale, scale);
+    view->fitLegend(width);
     plot()->toPainter(&painter, width, height);
+    view->fitLegend();
     painter.restore();
 }
 

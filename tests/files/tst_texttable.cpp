@@ -325,6 +325,7 @@ void TestTextTables::roundTrip()
             g.setYData(s, p, p == 7 ? 9000.0f : p == 8 ? -9000.0f : -15.0f + s * 10.3f + p * 0.1f);
         }
     g.setYData(4, 5, 9999.0f); // no DEW POINT
+    g.setUnit(QStringLiteral("K"));
     GraphTest::Answers answers;
     answers.exec = RangeAnswer();
     const QString path = dir.filePath(file);
@@ -336,6 +337,7 @@ void TestTextTables::roundTrip()
     QVERIFY(list);
     QCOMPARE(list->windowTitle(), QFileInfo(path).absoluteFilePath());
     QCOMPARE(list->RowCount(), 41);
+    QCOMPARE(list->Unit(), QStringLiteral("K")); // the file as this program wrote it
     TfrmGraph *window = GraphTableWindow(list);
     QVERIFY(window);
     QCOMPARE(answers.messages, QStringList());
@@ -353,6 +355,7 @@ void TestTextTables::roundTrip()
             QVERIFY2(std::fabs(t->YData(s, p) - expected) < 0.051f, qPrintable(QString("%1 %2").arg(s).arg(p)));
         }
     QCOMPARE(window->txtDataNo->text(), QStringLiteral("40"));
+    QCOMPARE(t->Unit(), QStringLiteral("K"));
     QCOMPARE(window->txtRHMax->text(), QStringLiteral("OL"));
 }
 
