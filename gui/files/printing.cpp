@@ -379,5 +379,5 @@ void PreparePrinter(QPrinter &printer, const QString &folder)
         return;
     printer.setOutputFormat(QPrinter::PdfFormat);
     if (printer.outputFileName().isEmpty())
-        printer.setOutputFileName(QDir(folder).filePath(QStringLiteral("table.pdf")));
+        printer.setOutputFileName(QDir(folder).filePath(QStringLiteral("QM738.pdf"))); // each printout names its own
 }
