@@ -39,9 +39,13 @@ bool SaveDocument(QWidget *child)
         return false; // the front panel and other windows have nothing to save
     if (!graph->IsLoggerRole()) {
         const bool saved = SaveGraphAs(graph->PESGraph1, graph);
-        // A stopped recording once saved needs its journal no more.
-        if (saved && graph->IsRealTimeRole() && !GraphAppState().RealTimeRecording)
-            DiscardRealTimeJournal();
+        if (saved && graph->IsRealTimeRole()) {
+            // Saved as it stands: closing asks again only after a new point.
+            GraphAppState().RealTimeGraphUnsaved = false;
+            // A stopped recording once saved needs its journal no more.
+            if (!GraphAppState().RealTimeRecording)
+                DiscardRealTimeJournal();
+        }
         return saved;
     }
     TfrmOpenSave chooser(TfrmOpenSave::SaveRole, MainWindow());

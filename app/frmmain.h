@@ -5,6 +5,7 @@
 
 #include "core/base/appstate.h"
 #include "core/live/livereading.h"
+#include "gui/graph/graph.h"
 #include "gui/live/panel.h"
 #include "core/logger/datasets.h"
 
@@ -119,6 +120,9 @@ public:
 
     // Tiled windows keep at least this height before they go into further columns.
     static constexpr int kTileMinHeight = 360;
+    // The least plot height a tiled graph keeps; below it the tile leaves the
+    // front panel out, then cascades.
+    static constexpr int kTileMinPlotHeight = TfrmGraph::kMinPlotHeight;
 
     // The quit questions (data-logger, then real-time), asked before any
     // window closes; false at Cancel, every window kept as it was.

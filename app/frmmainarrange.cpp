@@ -20,6 +20,7 @@
 #include "gui/graph/graph.h"
 #include "gui/graph/graphsetup.h"
 #include "gui/graph/realtime.h"
+#include "gui/live/panel.h"
 #include "gui/logger/loadcommand.h"
 #include "gui/logger/transferwindow.h"
 #include "gui/logger/list.h"
@@ -98,11 +99,37 @@ QList<QMdiSubWindow *> ArrangedWindows(QMdiArea *area, QMdiArea::WindowOrder ord
 void TfrmMain::Tile1Click()
 {
     // The windows share the client area as it is; the frame never grows for them.
-    QVector<TMdiWindowLimits> limits;
-    const QList<QMdiSubWindow *> windows = ArrangedWindows(MdiArea, QMdiArea::CreationOrder, limits);
-    const QVector<QRect> rects = TileWindowRects(MdiArea->viewport()->rect(), limits, kTileMinHeight);
-    for (int i = 0; i < windows.size(); ++i)
-        windows[i]->setGeometry(rects[i]);
+    bool panelLeftOut = false;
+    auto tile = [&] {
+        QVector<TMdiWindowLimits> limits;
+        QList<QMdiSubWindow *> windows = ArrangedWindows(MdiArea, QMdiArea::CreationOrder, limits);
+        for (int i = int(windows.size()) - 1; i >= 0 && panelLeftOut; --i) {
+            if (qobject_cast<TfrmPanel *>(windows[i]->widget())) {
+                windows[i]->lower(); // behind the others, where it was
+                windows.removeAt(i);
+                limits.removeAt(i);
+            }
+        }
+        const QVector<QRect> rects = TileWindowRects(MdiArea->viewport()->rect(), limits, kTileMinHeight);
+        for (int i = 0; i < windows.size(); ++i)
+            windows[i]->setGeometry(rects[i]);
+        // Every graph keeps a plot a user can read, as the windows are laid out now.
+        for (QMdiSubWindow *sw : std::as_const(windows))
+            if (auto *graph = qobject_cast<TfrmGraph *>(sw->widget()))
+                if (graph->VisiblePlotHeight() < kTileMinPlotHeight)
+                    return false;
+        return true;
+    };
+    // A graph's least height follows the rows its bars and legend wrap into
+    // at its new width: a second pass tiles with the heights now known.
+    if (tile() || tile())
+        return;
+    // Too many windows for the area: the front panel is left out, then, if
+    // that is not enough, the windows are cascaded.
+    panelLeftOut = true;
+    if (tile() || tile())
+        return;
+    Cascade1Click();
 }
 
 void TfrmMain::Cascade1Click()

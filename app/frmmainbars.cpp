@@ -103,6 +103,7 @@ void TfrmMain::BuildMenus()
     Help1 = menu("Help1", QStringLiteral("&Help"));
     Contents1 = action(Help1, "Contents1", QStringLiteral("&Contents"));
     About1 = action(Help1, "About1", QStringLiteral("&About"));
+    Contents1->setShortcut(QKeySequence::HelpContents); // F1, shown beside the item
 
     connect(Open1, &QAction::triggered, this, &TfrmMain::Open1Click);
     connect(Save1, &QAction::triggered, this, &TfrmMain::Save1Click);

@@ -1,5 +1,8 @@
 #include "app/linkhost.h"
 
+#include "core/live/decoder.h"
+#include "gui/graph/graph.h"
+#include "gui/graph/pesgraph.h"
 #include "gui/graph/realtime.h"
 
 #include "gui/base/about.h"
@@ -115,10 +118,14 @@ bool TMainLinkView::RealTimeGraphWindowExists() const
 
 void TMainLinkView::AppendRealTimePoint(uint8_t status, double time, const float values[5])
 {
-    if (AppendRealTimePointHook)
+    if (AppendRealTimePointHook) {
         AppendRealTimePointHook(status, time, values);
-    else
-        ::AppendRealTimePoint(status, time, values);
+        return;
+    }
+    // The recording is in the unit the meter shows; its printout names it.
+    if (TfrmGraph *window = RealTimeWindow())
+        window->PESGraph1->setUnit(UnitSymbol(Window.LiveReading.unitCode));
+    ::AppendRealTimePoint(status, time, values);
 }
 
 QStringList TMainLinkView::PortList() const

@@ -107,9 +107,11 @@ int LoadCollection(const char *command, const QString &path, TLoggerStore &store
     }
     const int result = DecodeDataSets(image, store, QDateTime::currentDateTime());
     if (result != DecodeOk) {
-        Fail(command, QStringLiteral("%1 is not a data set collection: %2")
-                          .arg(path, result == DecodeTooManySets ? QStringLiteral("it announces more than 4000 data sets")
-                                                                 : QStringLiteral("it holds no data set")));
+        // A file of another kind most often reads as a memory announcing
+        // thousands of data sets; say what the command expects instead.
+        Fail(command, result == DecodeTooManySets
+                          ? QStringLiteral("%1 is not a data set collection (.738)").arg(path)
+                          : QStringLiteral("%1 is not a data set collection: it holds no data set").arg(path));
         return CliExit::File;
     }
     return CliExit::Ok;
@@ -172,7 +174,11 @@ int RunScan(const QStringList &args)
     QCommandLineParser parser;
     const int parsed = Parse(parser, "scan",
                              QStringLiteral("qm738-cli scan\nLists the meters that answer the identity probe: "
-                                            "link, port and answer, one line each, tab-separated."),
+                                            "link, port and answer, one line each, tab-separated.\n"
+                                            "USB first, then every serial port the system lists, then the paths "
+                                            "in QM738_EXTRA_PORTS\n(colon-separated): put a port the system does "
+                                            "not list there, e.g.\n  QM738_EXTRA_PORTS=/dev/rfcomm0:/tmp/meter "
+                                            "qm738-cli scan"),
                              args);
     if (parsed >= 0)
         return parsed;
@@ -450,8 +456,9 @@ int RunExport(const QStringList &args)
     const QCommandLineOption allOpt({QStringLiteral("a"), QStringLiteral("all")},
                                     QStringLiteral("Every data set, one file each (FILE-N.txt or .csv)."));
     const QCommandLineOption formatOpt({QStringLiteral("f"), QStringLiteral("format")},
-                                       QStringLiteral("txt (tab-separated) or csv (comma-separated); default from "
-                                                      "the output's extension, txt on standard output."),
+                                       QStringLiteral("txt (tab-separated) or csv (comma-separated, semicolon-"
+                                                      "separated where the decimal separator is a comma); default "
+                                                      "from the output's extension, txt on standard output."),
                                        QStringLiteral("txt|csv"));
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file to write, or a folder (default: standard output; "
@@ -493,12 +500,8 @@ int RunExport(const QStringList &args)
         Fail("export", QStringLiteral("--format is txt or csv"));
         return CliExit::Usage;
     }
+    // CSV takes ";" in a decimal-comma locale, as the program writes it.
     const QChar separator = TextFormat::GraphSeparatorFor(QStringLiteral("x.") + format);
-    if (separator == QLatin1Char(',') && LocaleUtil::DecimalIsComma()) {
-        Fail("export", QStringLiteral("numbers are written with a decimal comma in this locale, so they cannot be "
-                                      "comma-separated: use --format txt or --locale C"));
-        return CliExit::Usage;
-    }
     if (parser.isSet(allOpt) && parser.isSet(setOpt)) {
         Fail("export", QStringLiteral("--set and --all exclude each other"));
         return CliExit::Usage;

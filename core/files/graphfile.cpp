@@ -99,10 +99,10 @@ bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error)
 
 QString GraphFileFilter(bool decimalIsComma)
 {
-    QString filter = QStringLiteral("Graph file(*.ghf,only for QM738)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT");
-    if (!decimalIsComma)
-        filter += QStringLiteral("|EXCEL file format(*.CSV,seperated by comma)|*.CSV");
-    return filter;
+    // The CSV type names its separator: ";" where numbers have a decimal comma.
+    return QStringLiteral("Graph file(*.ghf,only for QM738)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT")
+           + (decimalIsComma ? QStringLiteral("|EXCEL file format(*.CSV,seperated by semicolon)|*.CSV")
+                             : QStringLiteral("|EXCEL file format(*.CSV,seperated by comma)|*.CSV"));
 }
 
 QString QtFilterFromPairs(const QString &pairs)

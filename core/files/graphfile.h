@@ -17,8 +17,8 @@ bool ReadGraphFileBlock(const QString &path, QByteArray *block, QString *error =
 bool ReadGraphFileBlock(QIODevice &file, QByteArray *block, QString *error = nullptr);
 
 // ---- file-type filters ------------------------------------------------------
-// "Desc|*.GHF|Desc|*.TXT[|Desc|*.CSV]": the CSV type only when the decimal
-// separator is not a comma.
+// "Desc|*.GHF|Desc|*.TXT|Desc|*.CSV"; the CSV type says ";" when the decimal
+// separator is a comma.
 QString GraphFileFilter(bool decimalIsComma);
 // The same filter as a Qt filter string: each description kept as it is, its
 // pattern in both cases ("Graph file(*.ghf,only for QM738) (*.GHF *.ghf)").

@@ -95,30 +95,46 @@ QString TableExportLine(const QStringList &cells, QChar separator)
     return line;
 }
 
+QChar CsvSeparator(QChar decimalSeparator)
+{
+    // A spreadsheet of a decimal-comma locale reads ";" as the field separator.
+    return decimalSeparator == QChar(',') ? QChar(';') : QChar(',');
+}
+
+QChar CsvSeparator()
+{
+    return CsvSeparator(LocaleUtil::DecimalSeparator());
+}
+
 QChar GraphSeparatorFor(const QString &path)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == QLatin1String("txt"))
         return QChar('\t');
     if (ext == QLatin1String("csv"))
-        return QChar(',');
+        return CsvSeparator();
     return QChar();
 }
 
 QChar TableSeparatorFor(const QString &path)
 {
-    return path.right(3).toLower() == QLatin1String("csv") ? QChar(',') : QChar('\t');
+    return path.right(3).toLower() == QLatin1String("csv") ? CsvSeparator() : QChar('\t');
 }
 
-QChar ImportSeparatorFor(const QString &path)
+QChar ImportSeparatorFor(const QString &path, const QString &firstLine)
 {
-    return QFileInfo(path).suffix().toLower() == QLatin1String("csv") ? QChar(',') : QChar('\t');
+    if (QFileInfo(path).suffix().toLower() != QLatin1String("csv"))
+        return QChar('\t');
+    // Files of either kind of locale open: a first line with a ";" was written
+    // by a decimal-comma locale, any other with commas.
+    return firstLine.contains(QChar(';')) ? QChar(';') : QChar(',');
 }
 
 QString TableFileFilter(bool decimalIsComma)
 {
     if (decimalIsComma)
-        return QStringLiteral(" TXT file(*.txt,data seperated by tab) |*.TXT");
+        return QStringLiteral(" TXT file(*.txt,data seperated by tab) |*.TXT")
+               + QStringLiteral("|EXCEL file format(*.CSV,seperated by semicolon) |*.CSV");
     return QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT") + QString(29, QChar(' '))
            + QStringLiteral("|EXCEL file format(*.CSV,seperated by comma) |*.CSV");
 }
@@ -533,6 +549,21 @@ QVector<QStringList> PrintPages(const QVector<QStringList> &rows, const QString 
         out << lines;
     }
     return out;
+}
+
+} // namespace TextFormat
+
+namespace TextFormat {
+
+QString PrintFileName(const QString &document)
+{
+    QString name = document.contains(QChar('/')) ? QFileInfo(document).completeBaseName() : document.trimmed();
+    for (QChar &c : name)
+        if (c == QChar('/') || c == QChar('\\') || c == QChar(':') || c.category() == QChar::Other_Control)
+            c = QChar('_');
+    if (name.isEmpty())
+        name = QStringLiteral("print");
+    return name + QStringLiteral(".pdf");
 }
 
 } // namespace TextFormat

@@ -58,14 +58,19 @@ bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, in
 // One table export line: every cell followed by the separator, CR LF after.
 QString TableExportLine(const QStringList &cells, QChar separator);
 
-// Separator of the graph export: tab for ".txt", comma for ".csv" (either
-// case), a null QChar for anything else (nothing is written).
+// The field separator of CSV files: ";" where the decimal separator is a
+// comma (as spreadsheets of such a locale read them), else ",".
+QChar CsvSeparator(QChar decimalSeparator);
+QChar CsvSeparator(); // in the current locale
+// Separator of the graph export: tab for ".txt", the CSV separator for ".csv"
+// (either case), a null QChar for anything else (nothing is written).
 QChar GraphSeparatorFor(const QString &path);
-// Separator of the table export: comma when the name's last three characters
-// are "csv" in any case ("datacsv" included), else tab.
+// Separator of the table export: the CSV separator when the name's last three
+// characters are "csv" in any case ("datacsv" included), else tab.
 QChar TableSeparatorFor(const QString &path);
-// Separator of the import: comma for the extension ".csv", else tab.
-QChar ImportSeparatorFor(const QString &path);
+// Separator of the import: tab unless the extension is ".csv"; a CSV file is
+// read with ";" when its first line holds one, else with ",".
+QChar ImportSeparatorFor(const QString &path, const QString &firstLine = QString());
 
 // Filter of the table export's save dialog, as pairs "desc|pattern|...".
 QString TableFileFilter(bool decimalIsComma);
@@ -159,6 +164,11 @@ QString PrintLine(const QStringList &cells, const QVector<int> &widths);
 // header (the table's file), a blank line, the title row (rows[0]), as many
 // rows as fit, and the footer (`footer` with %1 the page and %2 the number of
 // pages) on the page's last line. An empty table still prints one page.
+// The name of the PDF file a document prints to by default: a file's name
+// without its folder and extension, any other caption with the characters a
+// file name cannot hold replaced, then ".pdf".
+QString PrintFileName(const QString &document);
+
 QVector<QStringList> PrintPages(const QVector<QStringList> &rows, const QString &header, const QString &footer,
                                 int linesPerPage);
 

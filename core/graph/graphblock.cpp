@@ -3,7 +3,8 @@
 // Layout (QDataStream, Qt 6.4 stream version, little-endian): the magic
 // "QMGB", a 16-bit version, then the sections in fixed order: cells, subsets,
 // axes and scales, annotations, line annotations, the table annotation,
-// titles, look, flags. Strings are a 32-bit byte count and UTF-8 bytes,
+// titles, look, flags, and (from version 2) the unit of the temperatures.
+// Version 1 blocks, which end after the flags, still read. Strings are a 32-bit byte count and UTF-8 bytes,
 // colours 32-bit ARGB, booleans one byte 0 or 1, floats their 32-bit pattern.
 // Nothing may follow the last section.
 //
@@ -24,7 +25,8 @@
 namespace {
 
 constexpr quint32 kMagic = 0x42474D51;  // "QMGB" as little-endian bytes
-constexpr quint16 kVersion = 1;
+constexpr quint16 kVersion = 2;
+constexpr quint16 kOldestVersion = 1;
 
 class Writer
 {
@@ -321,6 +323,7 @@ QByteArray Save(const TGraphModel &m)
     w.f64(m.lineGapThreshold);
     for (bool f : {m.allowAxisPage, m.allowFontPage, m.allowPage1, m.allowPage2, m.allowSubsetsPage})
         w.flag(f);
+    w.str(m.unit);
     return out;
 }
 
@@ -337,7 +340,7 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
     if (r.remaining() < 6 || r.u32() != kMagic)
         return failWith(AddedText("The data is not a graph block."));
     const quint16 version = r.u16();
-    if (version != kVersion)
+    if (version < kOldestVersion || version > kVersion)
         return failWith(AddedText("The graph block has version %1; this program reads version %2.")
                             .arg(version)
                             .arg(kVersion));
@@ -482,6 +485,8 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
         r.impossible("line gap threshold");
     for (bool *f : {&m.allowAxisPage, &m.allowFontPage, &m.allowPage1, &m.allowPage2, &m.allowSubsetsPage})
         *f = r.flag();
+    if (version >= 2)
+        m.unit = r.str();
 
     if (r.ok() && !r.atEnd())
         r.fail(AddedText("The graph block has unexpected bytes after its end."));

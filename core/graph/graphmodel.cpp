@@ -59,7 +59,7 @@ bool TGraphModel::operator==(const TGraphModel &o) const
            && lineAnnotationTextSize == o.lineAnnotationTextSize && table == o.table
            && mainTitle == o.mainTitle && subTitle == o.subTitle && xAxisLabel == o.xAxisLabel
            && lowerBoundText == o.lowerBoundText && upperBoundText == o.upperBoundText
-           && ryAxisLabel == o.ryAxisLabel && txAxisLabel == o.txAxisLabel && gridStyle == o.gridStyle
+           && ryAxisLabel == o.ryAxisLabel && txAxisLabel == o.txAxisLabel && unit == o.unit && gridStyle == o.gridStyle
            && gridLines == o.gridLines && titleFont == o.titleFont && labelFont == o.labelFont
            && deskColor == o.deskColor && foreColor == o.foreColor && backColor == o.backColor
            && textColor == o.textColor && plottingMethod == o.plottingMethod && showLegend == o.showLegend
@@ -169,4 +169,10 @@ void DropGraphContent(TGraphModel &m)
     }
     m.table.resize(0, 0);
     m.table.show = false;
+    m.unit.clear();
+}
+
+QColor PaperInk(const QColor &screen)
+{
+    return qGray(screen.rgb()) > 150 ? screen.darker(170) : screen;
 }

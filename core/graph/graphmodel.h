@@ -109,6 +109,7 @@ struct TGraphModel {
     QString upperBoundText;
     QString ryAxisLabel;
     QString txAxisLabel;
+    QString unit;                   // of the temperatures: "°C", "°F", "K" or empty (not known)
 
     // look
     int gridStyle = 0;
@@ -186,3 +187,8 @@ QByteArray Save(const TGraphModel &model);
 // Parses a block into `out` (untouched on failure); false with a reason in *error.
 bool Load(const QByteArray &block, TGraphModel *out, QString *error);
 } // namespace GraphBlock
+
+// The colour a line or an annotation prints in on white paper: one bright
+// enough for a black screen (yellow, white) is darkened so it shows on white;
+// any other stays.
+QColor PaperInk(const QColor &screen);

@@ -3,7 +3,9 @@
 #include "core/base/datetime.h"
 #include "core/graph/graphmodel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 QString ExtremeText(int channel, float value, double time)
 {
@@ -83,4 +85,53 @@ TGraphStatistics ComputeGraphStatistics(const TGraphModel &m)
         st.avgText[k] = AverageText(st.count[k], st.average[k]);
     }
     return st;
+}
+
+void AxisForValues(double minValue, double maxValue, double *axisMin, double *axisMax)
+{
+    if (minValue > maxValue)
+        return; // no value
+    if (minValue >= kUsualMinY && maxValue <= kUsualMaxY)
+        return;
+    if (minValue >= *axisMin && maxValue <= *axisMax)
+        return;
+    double low = std::floor(minValue / 10.0) * 10.0;
+    double high = std::ceil(maxValue / 10.0) * 10.0;
+    if (high <= low)
+        high = low + 10.0; // a single value still gets a span
+    *axisMin = low;
+    *axisMax = high;
+}
+
+bool FitAxesToValues(TGraphModel &m)
+{
+    constexpr float kOverRangeValue = 9000.0f;   // "OL"
+    constexpr float kUnderRangeValue = -9000.0f; // "-OL"
+    bool changed = false;
+    for (int a = 0; a < m.axisCount() && a < m.axes.size(); ++a) {
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        for (int s = 0; s < m.subsets && s < m.y.size(); ++s) {
+            if (m.axisOfSubset(s) != a)
+                continue;
+            for (int p = 0; p < m.points && p < m.y[s].size(); ++p) {
+                const float v = m.y[s][p];
+                if (m.isNull(v) || v == kOverRangeValue || v == kUnderRangeValue || !std::isfinite(v))
+                    continue;
+                low = std::min(low, double(v));
+                high = std::max(high, double(v));
+            }
+        }
+        TAxisScale &axis = m.axes[a];
+        double newMin = axis.minY;
+        double newMax = axis.maxY;
+        AxisForValues(low, high, &newMin, &newMax);
+        if (newMin != axis.minY || newMax != axis.maxY) {
+            axis.minY = newMin;
+            axis.maxY = newMax;
+            axis.control = 3; // manual minimum and maximum
+            changed = true;
+        }
+    }
+    return changed;
 }

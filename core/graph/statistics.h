@@ -37,3 +37,18 @@ TGraphStatistics ComputeGraphStatistics(const TGraphModel &model);
 QString ExtremeText(int channel, float value, double time);
 // Text of an average: one decimal, or "****" when nothing was counted.
 QString AverageText(int count, double average);
+
+// ---- the Y axis of a graph that is opened --------------------------------------
+
+// The range a graph's values are normally shown on.
+constexpr double kUsualMinY = -20.0;
+constexpr double kUsualMaxY = 100.0;
+
+// The Y axis that shows every value of [minValue, maxValue]: kept as
+// [axisMin, axisMax] when the values lie within the usual range or within
+// the axis already, else the values' extent widened to round tens.
+void AxisForValues(double minValue, double maxValue, double *axisMin, double *axisMax);
+// Gives every Y axis of the model that cannot show its values (null and
+// out-of-range markers left aside) a manual scale that does, as
+// AxisForValues says. True when an axis changed.
+bool FitAxesToValues(TGraphModel &model);

@@ -157,3 +157,13 @@ void DecodeLiveReply(const uint8_t *reply, TLiveReading &out)
     out.maxMinAvgBlinkControl = Bit(reply, 4, 3);
     out.unitCode = unit;
 }
+
+QString UnitSymbol(int unitCode)
+{
+    switch (unitCode) {
+    case 0: return QStringLiteral("\u00b0F");
+    case 1: return QStringLiteral("\u00b0C");
+    case 2: return QStringLiteral("K");
+    default: return QString();
+    }
+}

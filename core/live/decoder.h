@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include <QString>
+
 #include "core/live/livereading.h"
 
 // Glyph indices of the display digits.
@@ -35,3 +37,7 @@ float LiveFahrenheitToKelvin(float fahrenheit);  // (x - 32) * 5 * (1/9) + 273.2
 // Fills `out` from an accepted live reply (64 bytes). `out.status` is not
 // touched: the caller stores byte 6 itself. Never fails.
 void DecodeLiveReply(const uint8_t *reply, TLiveReading &out);
+
+// The symbol of a unit code, the same in live readings and data sets:
+// 0 "°F", 1 "°C", 2 "K"; empty for any other code.
+QString UnitSymbol(int unitCode);

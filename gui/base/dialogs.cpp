@@ -77,13 +77,10 @@ QString RealFile(const FileRequest &r)
     dlg.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Save dialogs are Qt's own, so a change of file type can change the typed name.
     dlg.setOption(QFileDialog::DontUseNativeDialog, r.save);
-    if (r.save) {
-        const QString pairs = TextFormat::PairsFromQtFilter(r.filter);
-        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
-                         [&dlg, pairs](const QString &) { SaveDialog1TypeChange(&dlg, pairs); });
-    }
     if (!r.defaultSuffix.isEmpty())
         dlg.setDefaultSuffix(r.defaultSuffix);
+    if (r.save)
+        WireSaveTypeChange(&dlg, TextFormat::PairsFromQtFilter(r.filter));
     if (!r.fileName.isEmpty())
         dlg.selectFile(r.fileName);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
@@ -163,4 +160,17 @@ void SaveDialog1TypeChange(QFileDialog *dialog, const QString &pairFilter)
     const QString name = TextFormat::TypeChangedFileName(pairFilter, index, current);
     if (!name.isEmpty())
         dialog->selectFile(name);
+}
+
+void WireSaveTypeChange(QFileDialog *dialog, const QString &pairFilter)
+{
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, pairFilter](const QString &) {
+        SaveDialog1TypeChange(dialog, pairFilter);
+        // A name typed without an extension is saved as the chosen type, and
+        // the overwrite question names that file.
+        const int index = int(dialog->nameFilters().indexOf(dialog->selectedNameFilter())) + 1;
+        const QString extension = TextFormat::FilterExtensions(pairFilter).value(index - 1);
+        if (extension.size() > 1)
+            dialog->setDefaultSuffix(extension.mid(1));
+    });
 }

@@ -76,3 +76,6 @@ void SetUrlHandler(UrlHandler handler);
 // the type now chosen (`pairFilter` is the dialog's filter in its
 // "desc|pattern" form).
 void SaveDialog1TypeChange(QFileDialog *dialog, const QString &pairFilter);
+// Wires the type change of a save dialog: the typed name takes the chosen
+// type's extension, and a name typed without one is saved with it.
+void WireSaveTypeChange(QFileDialog *dialog, const QString &pairFilter);

@@ -1,6 +1,5 @@
 #include "gui/base/opensave.h"
 
-#include "core/base/datetime.h"
 #include "gui/base/dialogs.h"
 #include "gui/base/langapply.h"
 
@@ -12,10 +11,10 @@ QString OpenRoleSetsCaption()
     return QStringLiteral("Ouvrir un fichier d\u2019ensemble de donn\u00e9es (*.738)");
 }
 
-QString OpenRoleSingleCaption(bool decimalIsComma)
+QString OpenRoleSingleCaption()
 {
-    return decimalIsComma ? QStringLiteral("Ouvrir un seul fichier de donn\u00e9es (*.TXT,*.GHF)")
-                          : QStringLiteral("Ouvrir un seul fichier de donn\u00e9es (*.TXT,*.CSV,*.GHF)");
+    // CSV opens in every locale (";" or "," between fields).
+    return QStringLiteral("Ouvrir un seul fichier de donn\u00e9es (*.TXT,*.CSV,*.GHF)");
 }
 
 TfrmOpenSave::TfrmOpenSave(Role role, QWidget *parent) : QDialog(parent), m_role(role)
@@ -49,7 +48,7 @@ TfrmOpenSave::TfrmOpenSave(Role role, QWidget *parent) : QDialog(parent), m_role
 
     if (role == OpenRole) {
         btnOpenSets->setText(OpenRoleSetsCaption());
-        btnOpenSingleSet->setText(OpenRoleSingleCaption(LocaleUtil::DecimalIsComma()));
+        btnOpenSingleSet->setText(OpenRoleSingleCaption());
         setWindowTitle(GetTextOrDefault(QStringLiteral("IDS_43")));
     } else {
         setWindowTitle(GetTextOrDefault(QStringLiteral("IDS_22")));

@@ -34,4 +34,4 @@ private:
 
 // Captions of the Open role, fixed in French whatever the language.
 QString OpenRoleSetsCaption();
-QString OpenRoleSingleCaption(bool decimalIsComma);
+QString OpenRoleSingleCaption();

@@ -5,6 +5,7 @@
 #include "core/base/paths.h"
 #include "core/base/translation.h"
 #include "core/files/graphfile.h"
+#include "core/files/textformat.h"
 #include "gui/base/dialogs.h"
 #include "gui/files/texttable.h"
 #include "gui/graph/graph.h"
@@ -43,7 +44,12 @@ TfrmGraph *OpenGraphFile(const QString &path)
         }
     }
     window->ApplyLoadedGraph();
+    window->FitYAxisToValues();
     window->ComputeGraphStatistics();
+    // A statistics table saved with the graph shows this program's values
+    // and locale, not those of the program that saved it.
+    if (window->PESGraph1->TAShow())
+        window->Button2Click();
     return window;
 }
 
@@ -66,9 +72,7 @@ bool SaveGraphAs(PESGraph *graph, QWidget *parent)
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext == QLatin1String("ghf"))
         return SaveGraphFile(graph, path);
-    if (ext == QLatin1String("txt") || ext == QLatin1String("csv")) {
-        const QChar separator = ext == QLatin1String("txt") ? QChar('\t') : QChar(',');
-        return ExportGraphText(graph, path, separator);
-    }
+    if (ext == QLatin1String("txt") || ext == QLatin1String("csv"))
+        return ExportGraphText(graph, path, TextFormat::GraphSeparatorFor(path)); // ";" for CSV with a decimal comma
     return false; // any other extension writes nothing
 }

@@ -3,6 +3,7 @@
 #include "gui/base/dialogs.h"
 #include "core/base/translation.h"
 #include "core/files/textformat.h"
+#include "core/graph/graphmodel.h"
 #include "gui/graph/graph.h"
 #include "gui/graph/pesgraph.h"
 #include "gui/logger/list.h"
@@ -13,6 +14,7 @@
 #include <QFormLayout>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,7 +94,8 @@ bool PrintTable(const TfrmList &list, QPrinter &printer, QString *error)
     }
     const QFontMetrics metrics = painter.fontMetrics();
     const int lineHeight = std::max(1, metrics.height());
-    const QString header = metrics.elidedText(list.windowTitle(), Qt::ElideMiddle, page.width() - 2);
+    const QString header = metrics.elidedText(GraphPrintTitle(list.windowTitle(), QString(), list.Unit()),
+                                              Qt::ElideMiddle, page.width() - 2);
     const QVector<QStringList> pages =
         TextFormat::PrintPages(rows, header, PrintText("PRINT_PAGE"), page.height() / lineHeight);
     // Messages run between lines so the program stays responsive through a
@@ -165,14 +168,19 @@ struct TPaperLook {
     PESGraph *graph;
     QColor desk, back, fore, text;
     QVector<QColor> lines;
+    QVector<QColor> annotations;
     explicit TPaperLook(PESGraph *g)
         : graph(g), desk(g->DeskColor()), back(g->GraphBackColor()), fore(g->GraphForeColor()), text(g->TextColor())
     {
-        // Lines bright enough for a black screen (yellow) are darkened for paper.
+        // Lines and annotations bright enough for a black screen (yellow,
+        // white) are darkened for paper.
         for (int s = 0; s < graph->Subsets(); ++s) {
             lines << graph->SubsetColors(s);
-            if (qGray(lines.last().rgb()) > 150)
-                graph->setSubsetColors(s, lines.last().darker(170));
+            graph->setSubsetColors(s, PaperInk(lines.last()));
+        }
+        for (int i = 0; i < graph->graphAnnotationCount(); ++i) {
+            annotations << graph->GraphAnnotationColor(i);
+            graph->setGraphAnnotationColor(i, PaperInk(annotations.last()));
         }
         graph->setDeskColor(Qt::white);
         graph->setGraphBackColor(Qt::white);
@@ -188,6 +196,8 @@ struct TPaperLook {
         graph->setTextColor(text);
         for (int s = 0; s < lines.size(); ++s)
             graph->setSubsetColors(s, lines.at(s));
+        for (int i = 0; i < annotations.size(); ++i)
+            graph->setGraphAnnotationColor(i, annotations.at(i));
         graph->Redraw();
     }
 };
@@ -198,6 +208,14 @@ QString LabelText(const TfrmGraph &window, const char *name)
     return label ? label->text().trimmed() : QString();
 }
 } // namespace
+
+QString GraphPrintName(const TfrmGraph &window)
+{
+    // A data set's page names the set rather than the window.
+    if (window.IsLoggerRole() && window.ShownDataSet > 0)
+        return AddedText("Data Set %1").arg(window.ShownDataSet);
+    return window.windowTitle();
+}
 
 QString GraphPrintTitle(const QString &caption, const QString &start, const QString &unit)
 {
@@ -231,9 +249,8 @@ bool PrintGraph(TfrmGraph &window, QPrinter &printer, const TGraphPrintOptions &
         big.setBold(true);
         painter.setFont(big);
         const QFontMetricsF metrics(big, &printer);
-        const QString unit = window.PESGraph1->YAxisLabel();
         const QString text = metrics.elidedText(
-            GraphPrintTitle(window.windowTitle(), window.txtStartTime ? window.txtStartTime->text() : QString(), unit),
+            GraphPrintTitle(GraphPrintName(window), window.txtStartTime ? window.txtStartTime->text() : QString(), graph->Unit()),
             Qt::ElideMiddle, page.width());
         painter.setPen(Qt::black);
         painter.drawText(QRectF(page.left(), page.top(), page.width(), metrics.height()), Qt::AlignHCenter, text);
@@ -270,11 +287,23 @@ bool PrintGraph(TfrmGraph &window, QPrinter &printer, const TGraphPrintOptions &
     return ok;
 }
 
+namespace {
+// A printout to a file is named after its document, in the folder of the last one.
+void NameOutputFile(QPrinter &printer, const QString &document)
+{
+    if (printer.outputFormat() != QPrinter::PdfFormat)
+        return;
+    const QString folder = QFileInfo(printer.outputFileName()).absolutePath();
+    printer.setOutputFileName(QDir(folder).filePath(TextFormat::PrintFileName(document)));
+}
+} // namespace
+
 void PrintDocument(QWidget *child, QPrinter &printer, QWidget *parent)
 {
     if (!child)
         return;
     if (auto *list = qobject_cast<TfrmList *>(child)) {
+        NameOutputFile(printer, list->windowTitle());
         QPrintDialog dialog(&printer, parent ? parent : child->window());
         if (Dialogs::Exec(&dialog) != QDialog::Accepted)
             return;
@@ -288,6 +317,7 @@ void PrintDocument(QWidget *child, QPrinter &printer, QWidget *parent)
         TGraphPrintOptions options;
         if (!AskGraphPrintOptions(owner, options))
             return;
+        NameOutputFile(printer, GraphPrintName(*window));
         QPrintDialog dialog(&printer, owner);
         if (Dialogs::Exec(&dialog) != QDialog::Accepted)
             return;
@@ -349,5 +379,5 @@ void PreparePrinter(QPrinter &printer, const QString &folder)
         return;
     printer.setOutputFormat(QPrinter::PdfFormat);
     if (printer.outputFileName().isEmpty())
-        printer.setOutputFileName(QDir(folder).filePath(QStringLiteral("table.pdf")));
+        printer.setOutputFileName(QDir(folder).filePath(QStringLiteral("QM738.pdf"))); // each printout names its own
 }

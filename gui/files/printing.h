@@ -23,6 +23,9 @@ struct TGraphPrintOptions {
     bool statistics = true;      // MAX, MIN with their times, and MOY below the plot
 };
 
+// What a graph printout is called: the data set shown ("Data Set N" in the
+// active language) in the data-logger window, else the window's caption.
+QString GraphPrintName(const TfrmGraph &window);
 // The title line of a graph printout: caption, data-set start and unit.
 QString GraphPrintTitle(const QString &caption, const QString &start, const QString &unit);
 // The graph's print page: background, title and statistics. False when cancelled.

@@ -5,6 +5,7 @@
 #include "gui/base/dialogs.h"
 #include "core/base/paths.h"
 #include "core/base/translation.h"
+#include "core/files/exportunits.h"
 #include "core/files/graphfile.h"
 #include "core/files/textformat.h"
 #include "gui/graph/graph.h"
@@ -98,17 +99,6 @@ void ShowExportProgress(TfrmScope &progress, int count)
     progress.show();
 }
 
-// Comma-separated values cannot carry numbers written with a decimal comma:
-// such a file would not read back. Refused with a message (true = refused).
-bool RefuseCommaClash(QWidget *parent, QChar separator)
-{
-    if (separator != QChar(',') || !LocaleUtil::DecimalIsComma())
-        return false;
-    Dialogs::Message(parent, Dialogs::Kind::Error,
-                     AddedText("Numbers are written with a decimal comma here, so they cannot be separated by commas. Save the data as a TXT file (tab-separated)."));
-    return true;
-}
-
 // Writes `count` lines made by `line(i)` (nullptr for "stop here") with the
 // progress window; true when the file was saved.
 template <typename LineMaker>
@@ -159,8 +149,6 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
     if (!graph)
         return false;
     QWidget *parent = WindowOf(graph);
-    if (RefuseCommaClash(parent, separator))
-        return false;
     TextFormat::TRange range;
     if (AskRange(parent, graph->Points(), Text("IDS_29", "invalid integer"), &range) != RangeAnswer::Chosen)
         return false;
@@ -168,7 +156,8 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
     std::vector<float> values(size_t(std::max(subsets, 1)));
     TextFormat::TGraphLineWriter writer(separator);
     const QPointer<PESGraph> alive(graph); // its window may be closed meanwhile
-    return WriteLines(parent, path, range.Count(), [&](int i, QString *text) {
+    const QString unit = graph->Unit();
+    const bool written = WriteLines(parent, path, range.Count(), [&](int i, QString *text) {
         if (!alive)
             return false;
         const int p = range.from - 1 + i;
@@ -176,6 +165,10 @@ bool ExportGraphText(PESGraph *graph, const QString &path, QChar separator)
             values[size_t(s)] = graph->YData(s, p);
         return TextFormat::ExportPointLine(writer, graph->XDataII(0, p), values.data(), subsets, text);
     });
+    // A table opened from this file later names the unit.
+    if (written)
+        RememberExportUnit(path, unit);
+    return written;
 }
 
 bool ExportTableText(QWidget *tableWindow)
@@ -194,18 +187,20 @@ bool ExportTableText(QWidget *tableWindow)
     if (path.isEmpty())
         return false;
     const QChar separator = TextFormat::TableSeparatorFor(path);
-    if (RefuseCommaClash(request.parent, separator))
-        return false;
     TextFormat::TRange range;
     if (AskRange(request.parent, list->RowCount() - 1, QStringLiteral("invalid integer"), &range) != RangeAnswer::Chosen)
         return false;
     const QPointer<TfrmList> alive(list);
-    return WriteLines(request.parent, path, range.Count(), [&](int i, QString *text) {
+    const QString unit = list->Unit();
+    const bool written = WriteLines(request.parent, path, range.Count(), [&](int i, QString *text) {
         if (!alive)
             return false;
         *text = TextFormat::TableExportLine(list->DataCells(range.from + i), separator);
         return true;
     });
+    if (written)
+        RememberExportUnit(path, unit);
+    return written;
 }
 
 int ImportTextIntoList(TfrmList *list, QIODevice &device, QChar separator, TfrmScope *progress)
@@ -267,10 +262,15 @@ TfrmList *ImportTableText(const QString &path)
     progress.CentreOnScreen();
     progress.show();
     const QPointer<TfrmList> alive(list);
-    ImportTextIntoList(list, file, TextFormat::ImportSeparatorFor(path), &progress);
+    // The first line tells which separator a CSV file was written with.
+    const QByteArray head = file.peek(TextFormat::kImportLineLimit * 4);
+    const QString firstLine = QString::fromUtf8(head.left(head.indexOf('\n')));
+    ImportTextIntoList(list, file, TextFormat::ImportSeparatorFor(path, firstLine), &progress);
     progress.hide();
     if (!alive)
         return nullptr;
+    list->SetUnit(ExportedUnitOf(path));
+    list->FitColumnsToContents();
     list->Grid1->setUpdatesEnabled(true);
     list->Grid1->viewport()->update();
     return list;

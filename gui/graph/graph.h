@@ -100,14 +100,25 @@ public:
     void UpdateToolStates();
     // Brings the controls in line with a graph just loaded from a file.
     void ApplyLoadedGraph();
+    // Widens a Y axis that cannot show the graph's values (a set in K or °F)
+    // to their extent; an axis that shows them stays.
+    void FitYAxisToValues();
+    // The least height of the plot area, kept by the graph's least height.
+    static constexpr int kMinPlotHeight = 150;
+    // The height of the plot area that shows in the window as it is laid
+    // out now (a window too small for its content scrolls part of it away).
+    int VisiblePlotHeight();
+    // The data set shown (from 1) in the data-logger role; 0 for none.
+    int ShownDataSet = 0;
     // Sets the rate lists without raising their change handler.
     void SetRateLists(int minutes, int seconds);
     // The real-time recording's running extremes shown: channel, max or min.
     void SetExtremeText(int channel, bool maximum, const QString &text);
     // Puts this window into the main window's frame (or shows it alone).
     void Embed();
-    // Shows the data-set list beside the graph, as wide as its columns up to
-    // 60 % of the window, unless the user has moved the divider.
+    // Shows the data-set list beside the graph, as wide as its columns
+    // while the graph keeps 560 pixels (the list at least 40 % of the
+    // window), unless the user has moved the divider.
     void ShowDataSetPanel();
     // Asks this window's close question (unsaved data) without closing; a
     // later close does not ask again until ForgetCloseAnswer(). False: Cancel.

@@ -16,6 +16,7 @@
 #include "core/graph/statistics.h"
 
 #include <QAction>
+#include <qcustomplot.h>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -139,6 +140,16 @@ void TfrmGraph::BuildLayout()
     PESGraph1 = new PESGraph(pnlGraph);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
     PESGraph1->setMinimumSize(300, 200);
+    // The widget's least height keeps a plot of kMinPlotHeight under the
+    // legend and over the time labels, however many rows the legend takes.
+    connect(PESGraph1->plot(), &QCustomPlot::afterReplot, this, [this] {
+        const QRect area = PESGraph1->plotAreaRect();
+        if (area.isEmpty())
+            return;
+        const int least = std::max(200, kMinPlotHeight + PESGraph1->height() - area.height());
+        if (least != PESGraph1->minimumHeight())
+            PESGraph1->setMinimumHeight(least);
+    });
     graphLayout->addWidget(PESGraph1);
     Panel12 = new QLabel(pnlGraph);
     Panel12->setObjectName(QStringLiteral("Panel12"));
@@ -198,8 +209,10 @@ void TfrmGraph::ShowDataSetPanel()
     int columns = 0;
     for (int c = 0; c < Grid2->columnCount(); ++c)
         columns += Grid2->columnWidth(c);
+    // The graph keeps room for its statistics side by side (560 pixels) while
+    // the list keeps 40 %; a narrower list scrolls its columns.
     const int total = std::max(width(), 600);
-    const int list = std::min(columns + 30, total * 60 / 100);
+    const int list = std::min(columns + 30, std::max(total - 560, total * 40 / 100));
     const QSignalBlocker quiet(splitter);
     splitter->setSizes({list, total - list});
 }

@@ -13,12 +13,14 @@
 #include "gui/graph/pesgraph.h"
 #include "gui/graph/realtime.h"
 #include "gui/graph/setupscale.h"
+#include "core/graph/graphmodel.h"
 #include "core/graph/statistics.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include "gui/graph/flowlayout.h"
 
@@ -279,6 +281,41 @@ void TfrmGraph::ComboBox1Change()
     PESGraph1->setFocus();
 }
 
+void TfrmGraph::FitYAxisToValues()
+{
+    TGraphModel fitted = PESGraph1->model();
+    if (!FitAxesToValues(fitted))
+        return;
+    const int working = PESGraph1->WorkingAxis();
+    for (int a = 0; a < fitted.axes.size(); ++a) {
+        PESGraph1->setWorkingAxis(a);
+        PESGraph1->setManualScaleControlY(fitted.axes.at(a).control);
+        PESGraph1->setManualMinY(fitted.axes.at(a).minY);
+        PESGraph1->setManualMaxY(fitted.axes.at(a).maxY);
+    }
+    PESGraph1->setWorkingAxis(working);
+}
+
+int TfrmGraph::VisiblePlotHeight()
+{
+    // Sizes settle before the plot lays itself out again at their size; the
+    // plot's least height follows that layout, so twice.
+    for (int pass = 0; pass < 2; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        PESGraph1->Redraw();
+    }
+    QWidget *plot = PESGraph1;
+    QRect shown = plot->rect();
+    if (auto *scroll = findChild<QScrollArea *>(QStringLiteral("sbxGraph"))) {
+        QWidget *viewport = scroll->viewport();
+        shown = QRect(plot->mapFrom(viewport, QPoint(0, 0)), viewport->size());
+    }
+    const QRect area = PESGraph1->plotAreaRect();
+    const QRect visible = area.intersected(shown);
+    // A plot cut at a side (a window too narrow, scrolled) does not count as shown.
+    return visible.width() < area.width() ? 0 : visible.height();
+}
+
 void TfrmGraph::ClearGraph()
 {
     TAppState &st = GraphAppState();
@@ -294,6 +331,9 @@ void TfrmGraph::ClearGraph()
         AvgEdit(k)->clear();
     }
     st.RealTimePointCount = 0;
+    // An empty recording has nothing left to save; the next point marks it again.
+    if (IsRealTimeRole())
+        st.RealTimeGraphUnsaved = false;
     for (int i = 3; i <= st.LastAnnotationIndex; ++i) {
         PESGraph1->setGraphAnnotationX(i, 0.0);
         PESGraph1->setGraphAnnotationY(i, 0.0);
@@ -342,6 +382,8 @@ void TfrmGraph::Button2Click()
                                 txtT1Max->text(), txtT1Min->text(), txtT1Avg->text(),
                                 txtT2Max->text(), txtT2Min->text(), txtT2Avg->text()};
     PESGraph *g = PESGraph1;
+    // Rebuilt over a table already shown (a graph reopened), it stays where the user put it.
+    const QPoint location = g->TAShow() ? g->TALocation() : QPoint(550, 50);
     g->setTARows(15);
     g->setTAColumns(2);
     g->setTAShow(true);
@@ -350,12 +392,13 @@ void TfrmGraph::Button2Click()
         g->setTAText(r, 1, r < 12 ? values[r] : QString());
         g->setTAColor(r, 1, PEargb(255, 255, 0, 0));
     }
-    g->setTABackColor(PEargb(129, 255, 255, 255));
+    // Opaque, at the size of the graph's labels: readable over the curves.
+    g->setTABackColor(PEargb(255, 255, 255, 255));
     g->setTAHeaderRows(false);
     g->setTAHeaderColumn(false);
     g->setTABorder(PESGraph::TABorderInset);
-    g->setTATextSize(60);
-    g->setTALocation(QPoint(550, 50));
+    g->setTATextSize(100);
+    g->setTALocation(location);
     g->setTAMovable(true);
     g->Redraw();
 }

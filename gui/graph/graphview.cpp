@@ -92,6 +92,7 @@ TGraphView::TGraphView(PESGraph *owner_)
         const int ticks = std::clamp(plot->width() / 130, 2, 12);
         for (QCPAxisRect *r : std::as_const(rects))
             r->axis(QCPAxis::atBottom)->ticker()->setTickCount(ticks);
+        fitLegend();
     });
     rebuild(true);
 }
@@ -251,6 +252,37 @@ void TGraphView::rebuildLayout()
     }
     if (zoomed && zoomY.size() > 0 && zoomY.size() != n)
         zoomed = false;
+}
+
+void TGraphView::fitLegend(int width)
+{
+    // As many labels a row as the plot's width holds whole; the others wrap
+    // to further rows, so no label is cut in a narrow window.
+    if (!legend || legend->itemCount() == 0)
+        return;
+    const int n = legend->itemCount();
+    QVector<int> widths(n);
+    for (int i = 0; i < n; ++i)
+        widths[i] = legend->item(i) ? legend->item(i)->minimumOuterSizeHint().width() : 0;
+    const int room = (width > 0 ? width : plot->width()) - legend->margins().left() - legend->margins().right() - 8;
+    int wrap = 1;
+    for (int perRow = n; perRow > 1; --perRow) {
+        int total = legend->columnSpacing() * (perRow - 1);
+        for (int c = 0; c < perRow; ++c) {
+            int widest = 0;
+            for (int i = c; i < n; i += perRow)
+                widest = std::max(widest, widths[i]);
+            total += widest;
+        }
+        if (total <= room) {
+            wrap = perRow;
+            break;
+        }
+    }
+    if (wrap != legend->wrap()) {
+        legend->setWrap(wrap);
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true); // places the labels again
+    }
 }
 
 void TGraphView::rebuildData(int s)
@@ -439,6 +471,17 @@ QRect TGraphView::plotAreaRect() const
     for (QCPAxisRect *r : rects)
         out = out.united(r->rect());
     return out;
+}
+
+bool TGraphView::legendWhole() const
+{
+    if (!legend)
+        return true;
+    for (int i = 0; i < legend->itemCount(); ++i)
+        if (QCPAbstractLegendItem *item = legend->item(i))
+            if (item->outerRect().width() < item->minimumOuterSizeHint().width())
+                return false;
+    return true;
 }
 
 QRect TGraphView::tableRect() const { return table->drawn; }

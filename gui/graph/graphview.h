@@ -32,11 +32,15 @@ public:
     void rebuild(bool everything);   // bring the plot in line with the model
     void repaint();
     void scheduleRepaint();          // one repaint from the event loop unless repaint() comes first
+    // The legend's labels in as many rows as the width needs (the plot's own
+    // width unless another is given, as for a printout).
+    void fitLegend(int width = -1);
     void undoZoom();
     bool isZoomed() const { return zoomed; }
 
     QPoint lastMousePosition() const { return lastMouse; }
     QRect plotAreaRect() const;
+    bool legendWhole() const;
     QRect tableRect() const;
     bool pixelToGraph(const QPointF &pixel, double *x, double *y, int axis) const;
     QPointF graphToPixel(double x, double y, int axis) const;

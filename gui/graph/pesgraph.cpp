@@ -289,6 +289,9 @@ PES_STRING(RYAxisLabel, ryAxisLabel)
 PES_STRING(TXAxisLabel, txAxisLabel)
 #undef PES_STRING
 
+QString PESGraph::Unit() const { return m->unit; }
+void PESGraph::setUnit(const QString &text) { m->unit = text; }
+
 QString PESGraph::YAxisLabel() const { return m->axes.value(m->workingAxis).label; }
 void PESGraph::setYAxisLabel(const QString &text)
 {
@@ -491,7 +494,9 @@ void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
     painter.setMode(QCPPainter::pmNoCaching);
     painter.translate(target.topLeft());
     painter.scale(scale, scale);
+    view->fitLegend(width);
     plot()->toPainter(&painter, width, height);
+    view->fitLegend();
     painter.restore();
 }
 
@@ -499,6 +504,7 @@ void PESGraph::PaintInto(QCPPainter &painter, const QRectF &target)
 
 QPoint PESGraph::lastMousePosition() const { return view->lastMousePosition(); }
 QRect PESGraph::plotAreaRect() const { return view->plotAreaRect(); }
+bool PESGraph::legendWhole() const { return view->legendWhole(); }
 bool PESGraph::pixelToGraph(const QPointF &pixel, double *x, double *y, int axis) const
 {
     return view->pixelToGraph(pixel, x, y, axis);

@@ -249,6 +249,10 @@ public:
     void setRYAxisLabel(const QString &text);
     QString TXAxisLabel() const;
     void setTXAxisLabel(const QString &text);
+    // The unit of the temperatures ("°C", "°F", "K"; empty when not known),
+    // kept with the graph and named by its printout.
+    QString Unit() const;
+    void setUnit(const QString &text);
 
     // ---- look -------------------------------------------------------------
     int GridStyle() const;
@@ -352,6 +356,7 @@ public:
     // ---- pointer ----------------------------------------------------------
     QPoint lastMousePosition() const;   // last pointer position over the graph
     QRect plotAreaRect() const;         // all Y axes' plot areas together
+    bool legendWhole() const;           // every legend label drawn at its full width
     // Pixel to X and Y of `axis`; false (outputs untouched) when the graph has
     // no such axis.
     bool pixelToGraph(const QPointF &pixel, double *x, double *y, int axis = 0) const;

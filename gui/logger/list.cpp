@@ -1,10 +1,12 @@
 #include "gui/logger/list.h"
 
+#include "core/base/translation.h"
 #include "gui/base/langapply.h"
 #include "gui/logger/loggerhost.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -62,8 +64,15 @@ TfrmList::TfrmList(QWidget *parent) : QWidget(parent)
     for (int c = 0; c < kColumns; ++c)
         Grid1->setColumnWidth(c, widths[c]);
 
+    lblUnit = new QLabel(this);
+    lblUnit->setObjectName(QStringLiteral("lblUnit"));
+    lblUnit->setContentsMargins(6, 2, 6, 2);
+    lblUnit->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(lblUnit);
     layout->addWidget(Grid1);
 
     siLangLinked_frmList = ApplyTranslation(this, QStringLiteral("frmList"));
@@ -114,6 +123,34 @@ QStringList TfrmList::RowCells(int row) const
     for (int c = 0; c < Grid1->columnCount(); ++c)
         cells << Cell(c, row);
     return cells;
+}
+
+void TfrmList::SetUnit(const QString &unit)
+{
+    m_unit = unit;
+    lblUnit->setText(AddedText("Temperatures in %1").arg(unit));
+    lblUnit->setVisible(!unit.isEmpty());
+}
+
+void TfrmList::FitColumnsToContents()
+{
+    // Texts of one column differ in their digits only: a sample of rows
+    // spread over the table finds the widest without measuring them all.
+    const int rows = Grid1->rowCount();
+    const int step = std::max(1, rows / 200);
+    const QFontMetrics cells(Grid1->font());
+    const QFontMetrics titles(Grid1->horizontalHeader()->font());
+    for (int c = 1; c < Grid1->columnCount(); ++c) {
+        int widest = titles.horizontalAdvance(Cell(c, 0));
+        for (int r = 0; r < rows; r += step) {
+            if (const QTableWidgetItem *item = Grid1->item(r, c))
+                widest = std::max(widest, cells.horizontalAdvance(item->text()));
+        }
+        if (rows > 0)
+            if (const QTableWidgetItem *item = Grid1->item(rows - 1, c))
+                widest = std::max(widest, cells.horizontalAdvance(item->text()));
+        Grid1->setColumnWidth(c, std::max(Grid1->columnWidth(c), widest + 16));
+    }
 }
 
 void TfrmList::Embed()

@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QMdiArea;
 class QTableWidget;
 class TsiLang;
@@ -24,7 +25,16 @@ public:
     explicit TfrmList(QWidget *parent = nullptr);
 
     QTableWidget *Grid1 = nullptr;
+    QLabel *lblUnit = nullptr; // above the grid, shown when the unit is known
     TsiLang *siLangLinked_frmList = nullptr;
+
+    // The unit of the temperatures ("°C", "°F", "K"), known when the table's
+    // file was written from a data set or a graph; empty otherwise.
+    QString Unit() const { return m_unit; }
+    void SetUnit(const QString &unit);
+    // Widens the columns to their widest text (the title and a sample of the
+    // rows), so no date or value is cut.
+    void FitColumnsToContents();
 
     // Rows of the grid, the title row included (never less than 2).
     int RowCount() const;
@@ -50,4 +60,5 @@ protected:
 private:
     void WatchActivation(QMdiArea *area);
     QMdiArea *m_watchedArea = nullptr;
+    QString m_unit;
 };

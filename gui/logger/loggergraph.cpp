@@ -1,6 +1,7 @@
 #include "gui/logger/loggergraph.h"
 
 #include "core/base/datetime.h"
+#include "core/live/decoder.h"
 #include "gui/graph/graph.h"
 #include "gui/graph/graphsetup.h"
 #include "gui/graph/pesgraph.h"
@@ -36,10 +37,16 @@ TfrmGraph *PrepareLoggerGraphWindow()
 {
     ILoggerHost *host = LoggerHost();
     if (TfrmGraph *existing = host ? host->LoggerGraphWindow() : nullptr) {
-        if (auto *frame = qobject_cast<QMdiSubWindow *>(existing->parentWidget()))
+        // In front of the other windows, so what is loaded into it is seen.
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(existing->parentWidget())) {
             frame->showNormal();
-        else
+            if (QMdiArea *area = frame->mdiArea())
+                area->setActiveSubWindow(frame);
+            frame->raise();
+        } else {
             existing->showNormal();
+            existing->raise();
+        }
         return existing;
     }
 
@@ -93,6 +100,9 @@ void GraphDataSetIn(TfrmGraph *window, const TLoggerStore &store, int d)
     // The set's block goes to the graph in one piece.
     g->LoadXData(store.Times.constData() + first, count);
     g->LoadYData(store.Values.constData() + first, count);
+    g->setUnit(UnitSymbol(set.unitCode));
+    window->ShownDataSet = d + 1;
+    window->FitYAxisToValues();
 
     window->ComputeGraphStatistics();
     window->txtStartTime->setText(LocaleUtil::DateTimeText(start));

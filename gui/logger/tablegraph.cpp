@@ -119,6 +119,8 @@ TfrmGraph *GraphTableWindow(TfrmList *list)
     PESGraph *graph = window->PESGraph1;
     graph->LoadXData(points.x.constData(), points.x.size());
     graph->LoadYData(points.y.constData(), points.y.size());
+    graph->setUnit(list->Unit());
+    window->FitYAxisToValues();
     if (QWidget *frame = window->parentWidget()) {
         frame->showNormal();
         // Top-left of the frame, filling its client area, as graph files open.

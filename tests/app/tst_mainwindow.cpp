@@ -6,6 +6,9 @@
 #include "gui/graph/graph.h"
 #include "gui/graph/pesgraph.h"
 #include "app/mdiarrange.h"
+#include "core/logger/datasets.h"
+#include "gui/logger/list.h"
+#include "gui/logger/loggergraph.h"
 #include "testregistry.h"
 
 #include <QAction>
@@ -22,6 +25,7 @@
 #include <QMenu>
 #include <QSerialPort>
 #include <QSettings>
+#include <QTableWidget>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -227,12 +231,21 @@ private slots:
             for (TfrmGraph *g : graphs)
                 QVERIFY(g->PESGraph1->height() >= g->PESGraph1->minimumHeight());
         }
-        // Tiled, no window hides another.
+        // Tiled, no window hides another; a front panel left out of the tile
+        // (the graphs keep their plots) lies behind the others.
         w.Tile1->trigger();
         const auto windows = w.MdiArea->subWindowList();
+        const auto stacked = w.MdiArea->subWindowList(QMdiArea::StackingOrder);
         for (int i = 0; i < windows.size(); ++i)
-            for (int j = i + 1; j < windows.size(); ++j)
-                QVERIFY(!windows[i]->geometry().intersects(windows[j]->geometry()));
+            for (int j = i + 1; j < windows.size(); ++j) {
+                if (!windows[i]->geometry().intersects(windows[j]->geometry()))
+                    continue;
+                QMdiSubWindow *panel = qobject_cast<TfrmPanel *>(windows[i]->widget()) ? windows[i] : windows[j];
+                QVERIFY(qobject_cast<TfrmPanel *>(panel->widget()));
+                QCOMPARE(stacked.first(), panel);
+            }
+        for (TfrmGraph *g : graphs)
+            QVERIFY(g->VisiblePlotHeight() >= TfrmMain::kTileMinPlotHeight);
         w.close();
     }
 
@@ -277,6 +290,57 @@ private slots:
         }
         // The whole panel, its proportions kept.
         QCOMPARE(rects[0].width(), 322 * rects[0].height() / 713);
+    }
+
+    // The data-logger window, maximised, shows its whole legend, its list
+    // (scrolled at most) and every statistics row; tiled with the panel, the
+    // real-time graph and a table, no graph keeps a plot lower than 150 px.
+    void loggerWindowFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+    }
+    void loggerWindowFitsTheScreen()
+    {
+        QFETCH(QSize, screen);
+        TfrmMain w;
+        w.setGeometry(QRect(QPoint(0, 0), screen));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TLoggerStore store;
+        TDataSet set;
+        set.startTime = 46000.5;
+        set.intervalSeconds = 2;
+        set.recordCount = 12;
+        set.unitCode = 1;
+        store.DataSets << set;
+        for (int r = 0; r < 12; ++r)
+            for (float v : {45.0f + r, 22.0f, 23.5f, 15.0f, 10.0f}) {
+                store.Values << v;
+                store.Times << set.startTime + r * 2 / 86400.0;
+            }
+        TfrmGraph *logger = PrepareLoggerGraphWindow();
+        GraphDataSetIn(logger, store, 0);
+        logger->parentWidget()->showMaximized();
+        QCoreApplication::processEvents();
+        QVERIFY(logger->VisiblePlotHeight() >= TfrmMain::kTileMinPlotHeight);
+        QVERIFY(logger->PESGraph1->legendWhole());
+        const QRect inside = logger->rect();
+        for (int ch = 0; ch < 3; ++ch)
+            for (QLineEdit *edit : {logger->MaxEdit(ch), logger->MinEdit(ch), logger->AvgEdit(ch)})
+                QVERIFY2(inside.contains(QRect(edit->mapTo(logger, QPoint(0, 0)), edit->size())),
+                         qPrintable(edit->objectName()));
+        QVERIFY(inside.contains(QRect(logger->Grid2->mapTo(logger, QPoint(0, 0)), logger->Grid2->size())));
+
+        logger->parentWidget()->showNormal();
+        auto *table = new TfrmList;
+        table->Embed();
+        w.Tile1->trigger();
+        QCoreApplication::processEvents();
+        for (QMdiSubWindow *sw : w.MdiArea->subWindowList())
+            if (auto *graph = qobject_cast<TfrmGraph *>(sw->widget()))
+                QVERIFY2(graph->VisiblePlotHeight() >= TfrmMain::kTileMinPlotHeight, qPrintable(graph->windowTitle()));
+        w.close();
     }
 
     void helpShowsItsPageOrSaysItIsMissing_data()

@@ -172,14 +172,19 @@ void TestGraphFiles::textExtensionsCallExport_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QChar>("separator");
-    QTest::newRow(".txt") << QStringLiteral("g.txt") << QChar('\t');
-    QTest::newRow(".CSV") << QStringLiteral("g.CSV") << QChar(',');
+    QTest::addColumn<QString>("locale");
+    QTest::newRow(".txt") << QStringLiteral("g.txt") << QChar('\t') << "C";
+    QTest::newRow(".CSV") << QStringLiteral("g.CSV") << QChar(',') << "C";
+    QTest::newRow(".csv, decimal comma") << QStringLiteral("g.csv") << QChar(';') << "fr_FR";
 }
 
 void TestGraphFiles::textExtensionsCallExport()
 {
     QFETCH(QString, name);
     QFETCH(QChar, separator);
+    QFETCH(QString, locale);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
     GraphTest::Answers answers;
     PESGraph g;
     MakeGraph(g);
@@ -188,7 +193,9 @@ void TestGraphFiles::textExtensionsCallExport()
     QVERIFY(SaveGraphAs(&g));
     QFile written(answers.filePath);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.readLine().contains(separator.toLatin1())); // the export with that separator
+    const QByteArray line = written.readLine();
+    QLocale::setDefault(before);
+    QVERIFY(line.contains(separator.toLatin1())); // the export with that separator
 }
 
 void TestGraphFiles::badFiles_data()

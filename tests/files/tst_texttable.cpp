@@ -93,6 +93,7 @@ private slots:
     void importLines();
     void fileNameChange_data();
     void fileNameChange();
+    void typeChangeInSaveDialog_data();
     void typeChangeInSaveDialog();
     void roundTrip_data();
     void roundTrip();
@@ -144,25 +145,37 @@ void TestTextTables::lineFormats()
 
 void TestTextTables::separators_data()
 {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("graph"); // "" = nothing written
+    QTest::addColumn<QString>("firstLine"); // the import's first line
+    QTest::addColumn<QString>("graph");     // "" = nothing written
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("import");
-    QTest::newRow("CSV") << "/d/data.CSV" << "," << "," << ",";
-    QTest::newRow("txt") << "/d/data.txt" << "\t" << "\t" << "\t";
-    QTest::newRow("no dot") << "/d/datacsv" << "" << "," << "\t";
-    QTest::newRow("dat") << "/d/data.dat" << "" << "\t" << "\t";
+    QTest::newRow("CSV") << "C" << "/d/data.CSV" << "" << "," << "," << ",";
+    QTest::newRow("txt") << "C" << "/d/data.txt" << "" << "\t" << "\t" << "\t";
+    QTest::newRow("no dot") << "C" << "/d/datacsv" << "" << "" << "," << "\t";
+    QTest::newRow("dat") << "C" << "/d/data.dat" << "" << "" << "\t" << "\t";
+    QTest::newRow("fr csv") << "fr_FR" << "/d/data.csv" << "" << ";" << ";" << ",";
+    QTest::newRow("fr txt") << "fr_FR" << "/d/data.txt" << "" << "\t" << "\t" << "\t";
+    QTest::newRow("fr no dot") << "fr_FR" << "/d/datacsv" << "" << "" << ";" << "\t";
+    QTest::newRow("import fr csv in C") << "C" << "/d/data.csv" << "10/12/2026;14:03:05;44,3;22,4;21,4;14,9;9,6" << ","
+                                        << "," << ";";
+    QTest::newRow("import C csv in fr") << "fr_FR" << "/d/data.csv" << "12/10/26,2:03:05 PM,44.3,22.4,21.4,14.9,9.6"
+                                        << ";" << ";" << ",";
 }
 
 void TestTextTables::separators()
 {
+    QFETCH(QString, locale);
     QFETCH(QString, path);
+    QFETCH(QString, firstLine);
     QFETCH(QString, graph);
     QFETCH(QString, table);
     QFETCH(QString, import);
+    QLocale::setDefault(QLocale(locale));
     QCOMPARE(GraphSeparatorFor(path), graph.isEmpty() ? QChar() : graph.at(0));
     QCOMPARE(TableSeparatorFor(path), table.at(0));
-    QCOMPARE(ImportSeparatorFor(path), import.at(0));
+    QCOMPARE(ImportSeparatorFor(path, firstLine), import.at(0));
 }
 
 void TestTextTables::range_data()
@@ -253,18 +266,37 @@ void TestTextTables::fileNameChange()
     QCOMPARE(TypeChangedFileName(filter, index, name), expected);
 }
 
-// The save dialog itself: picking the TXT type gives the typed name its
-// extension (Qt's own dialog only replaces an extension already there).
+// The save dialog itself: the file a save writes once a type was picked and
+// a name typed (Qt's own dialog only replaces an extension already there).
+void TestTextTables::typeChangeInSaveDialog_data()
+{
+    QTest::addColumn<int>("type"); // 1 graph file, 2 TXT, 3 CSV
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("TXT, no extension") << 2 << "essai_rt" << "essai_rt.TXT";
+    QTest::newRow("CSV, no extension") << 3 << "essai_rt" << "essai_rt.CSV";
+    QTest::newRow("graph file, no extension") << 1 << "essai_rt" << "essai_rt.GHF";
+    QTest::newRow("TXT, its extension") << 2 << "essai_rt.txt" << "essai_rt.txt";
+    QTest::newRow("TXT, another type's extension") << 2 << "essai_rt.ghf" << "essai_rt.ghf";
+}
+
 void TestTextTables::typeChangeInSaveDialog()
 {
+    QFETCH(int, type);
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
     const QString pairs = GraphFileFilter(false);
     QFileDialog dialog(nullptr, QString(), dir.path(), QtFilterFromPairs(pairs));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.selectFile(QStringLiteral("report"));
-    dialog.selectNameFilter(dialog.nameFilters().at(1));
-    SaveDialog1TypeChange(&dialog, pairs);
-    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QStringLiteral("report.TXT"));
+    dialog.setDefaultSuffix(QStringLiteral("GHF"));
+    WireSaveTypeChange(&dialog, pairs);
+    // The user picks the type, then types the name.
+    const QString filter = dialog.nameFilters().at(type - 1);
+    dialog.selectNameFilter(filter);
+    emit dialog.filterSelected(filter);
+    dialog.selectFile(typed);
+    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), saved);
 }
 
 void TestTextTables::roundTrip_data()
@@ -274,6 +306,7 @@ void TestTextTables::roundTrip_data()
     QTest::newRow("English txt") << QLocale(QLocale::English, QLocale::UnitedStates) << "rt.txt";
     QTest::newRow("English csv") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "rt.CSV";
     QTest::newRow("French txt") << QLocale(QLocale::French, QLocale::France) << "rt.txt";
+    QTest::newRow("French csv") << QLocale(QLocale::French, QLocale::France) << "rt.csv";
 }
 
 // A real-time graph of 100 points of which 40 were recorded goes to a text
@@ -292,6 +325,7 @@ void TestTextTables::roundTrip()
             g.setYData(s, p, p == 7 ? 9000.0f : p == 8 ? -9000.0f : -15.0f + s * 10.3f + p * 0.1f);
         }
     g.setYData(4, 5, 9999.0f); // no DEW POINT
+    g.setUnit(QStringLiteral("K"));
     GraphTest::Answers answers;
     answers.exec = RangeAnswer();
     const QString path = dir.filePath(file);
@@ -303,6 +337,7 @@ void TestTextTables::roundTrip()
     QVERIFY(list);
     QCOMPARE(list->windowTitle(), QFileInfo(path).absoluteFilePath());
     QCOMPARE(list->RowCount(), 41);
+    QCOMPARE(list->Unit(), QStringLiteral("K")); // the file as this program wrote it
     TfrmGraph *window = GraphTableWindow(list);
     QVERIFY(window);
     QCOMPARE(answers.messages, QStringList());
@@ -320,6 +355,7 @@ void TestTextTables::roundTrip()
             QVERIFY2(std::fabs(t->YData(s, p) - expected) < 0.051f, qPrintable(QString("%1 %2").arg(s).arg(p)));
         }
     QCOMPARE(window->txtDataNo->text(), QStringLiteral("40"));
+    QCOMPARE(t->Unit(), QStringLiteral("K"));
     QCOMPARE(window->txtRHMax->text(), QStringLiteral("OL"));
 }
 
@@ -382,17 +418,15 @@ void TestTextTables::exportFailures()
     QVERIFY(ExportTableText(list.get()));
     QCOMPARE(FileBytes(answers.filePath), QByteArray("c\td\t\t\t\t\t\t\r\n"));
 
-    // With a decimal comma, commas cannot separate the values: refused, nothing written.
+    // With a decimal comma, CSV separates the fields with ";" and reads back as columns.
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    answers.messages.clear();
-    answers.execCount = 0;
-    const QString csv = dir.filePath(QStringLiteral("comma.csv"));
-    QVERIFY(!ExportGraphText(&g, csv, QChar(',')));
+    const QString csv = dir.filePath(QStringLiteral("semicolon.csv"));
     answers.filePath = csv;
-    QVERIFY(!ExportTableText(list.get()));
-    QCOMPARE(answers.messages.size(), 2);
-    QCOMPARE(answers.execCount, 0);
-    QVERIFY(!QFile::exists(csv));
+    QVERIFY(ExportTableText(list.get()));
+    QCOMPARE(FileBytes(csv), QByteArray("c;d;;;;;;\r\n"));
+    std::unique_ptr<TfrmList> back(ImportTableText(csv));
+    QVERIFY(back);
+    QCOMPARE(back->DataCells(1).mid(0, 2), (QStringList{"c", "d"}));
 }
 
 void TestTextTables::printLines_data()

@@ -229,9 +229,16 @@ void TestGraphBlock::blockStartsWithMagicAndVersion()
 {
     const QByteArray block = smallBlock();
     QVERIFY(block.startsWith("QMGB"));
-    QCOMPARE(qFromLittleEndian<quint16>(block.constData() + 4), quint16(1));
+    QCOMPARE(qFromLittleEndian<quint16>(block.constData() + 4), quint16(2));
     QCOMPARE(qFromLittleEndian<quint32>(block.constData() + 27), quint32(1));   // one axis
     QCOMPARE(qFromLittleEndian<quint32>(block.constData() + 91), quint32(0));   // no annotations
+    // A version 1 block (no unit at its end) still reads, with no unit.
+    PESGraph g;
+    g.setUnit(QStringLiteral("K"));
+    QByteArray v1 = smallBlock().replace(4, 2, QByteArray("\x01\x00", 2));
+    v1.chop(4); // the empty unit's length
+    QVERIFY(g.LoadGraphBlock(v1));
+    QCOMPARE(g.Unit(), QString());
 }
 
 void TestGraphBlock::truncatedAtEveryOffsetIsRejected()
@@ -267,7 +274,7 @@ void TestGraphBlock::malformed_data()
     QTest::newRow("empty") << QByteArray() << "empty";
     QTest::newRow("wrong magic") << QByteArray(ok).replace(0, 4, "QMGX") << "not a graph block";
     QTest::newRow("text file") << QByteArray("Date\tTime\t%RH\r\n") << "not a graph block";
-    QTest::newRow("newer version") << QByteArray(ok).replace(4, 2, QByteArray("\x02\x00", 2)) << "version 2";
+    QTest::newRow("newer version") << QByteArray(ok).replace(4, 2, QByteArray("\x03\x00", 2)) << "version 3";
     QTest::newRow("version 0") << QByteArray(ok).replace(4, 2, QByteArray("\x00\x00", 2)) << "version 0";
     QTest::newRow("too many subsets") << patched32(ok, 6, 65) << "impossible number of subsets";
     QTest::newRow("negative subsets") << patched32(ok, 6, 0xFFFFFFFF) << "impossible number of subsets";

@@ -7,6 +7,8 @@
 #include "gui/graph/graphsetup.h"
 #include "gui/graph/pesgraph.h"
 #include "core/graph/statistics.h"
+#include "core/logger/datasets.h"
+#include "gui/logger/loggergraph.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -49,6 +51,8 @@ private slots:
     void windowShowsStatistics();
     void longIntervalLeavesMinutesUnselected();
     void tableOnGraph();
+    void dataSetAxisAndUnit_data();
+    void dataSetAxisAndUnit();
 };
 
 void TestGraphStatistics::interval_data()
@@ -177,11 +181,56 @@ void TestGraphStatistics::tableOnGraph()
     QCOMPARE(g->TAText(11, 1), w.txtT2Avg->text());
     QCOMPARE(g->TAText(14, 1), QString());
     QCOMPARE(g->TAColor(5, 1), PEargb(255, 255, 0, 0));
-    QCOMPARE(g->TABackColor(), PEargb(129, 255, 255, 255));
-    QCOMPARE(g->TATextSize(), 60);
+    QCOMPARE(g->TABackColor(), PEargb(255, 255, 255, 255)); // opaque over the curves
+    QCOMPARE(g->TATextSize(), 100);                         // the labels' size
     QCOMPARE(g->TALocation(), QPoint(550, 50));
     QVERIFY(g->TAMovable());
     QVERIFY(!g->TAHeaderRows());
+}
+
+// A data set graphed: its unit kept with the graph, and a Y axis that shows
+// every value (markers aside) when they leave -20 .. 100.
+void TestGraphStatistics::dataSetAxisAndUnit_data()
+{
+    QTest::addColumn<int>("unitCode");
+    QTest::addColumn<QList<float>>("values"); // RH, T1, T2, WET BULB, DEW POINT of each record
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("minY");
+    QTest::addColumn<double>("maxY");
+    QTest::newRow("K set") << 2 << QList<float>{45.2f, 294.1f, 296.3f, 288.0f, 281.5f, 44.0f, 294.6f, 9000.0f, 288.2f, 9999.0f}
+                           << QStringLiteral("K") << 40.0 << 300.0;
+    QTest::newRow("\u00b0F set, warm room") << 0 << QList<float>{45.0f, 77.5f, 101.3f, 64.0f, 55.1f}
+                                       << QStringLiteral("\u00b0F") << 40.0 << 110.0;
+    QTest::newRow("\u00b0C set") << 1 << QList<float>{45.0f, 25.1f, -9000.0f, 17.9f, 12.6f}
+                              << QStringLiteral("\u00b0C") << -20.0 << 100.0;
+}
+
+void TestGraphStatistics::dataSetAxisAndUnit()
+{
+    QFETCH(int, unitCode);
+    QFETCH(QList<float>, values);
+    QFETCH(QString, unit);
+    QFETCH(double, minY);
+    QFETCH(double, maxY);
+    TLoggerStore store;
+    TDataSet set;
+    set.startTime = kStart;
+    set.intervalSeconds = 60;
+    set.recordCount = int(values.size() / 5);
+    set.unitCode = uint8_t(unitCode);
+    store.DataSets << set << set;
+    for (int copy = 0; copy < 2; ++copy)
+        for (int i = 0; i < values.size(); ++i) {
+            store.Values << values.at(i);
+            store.Times << kStart + (i / 5) * 60.0 / 86400.0;
+        }
+    TfrmGraph w;
+    GraphDataSetIn(&w, store, 1);
+    PESGraph *g = w.PESGraph1;
+    QCOMPARE(g->Unit(), unit);
+    QCOMPARE(w.ShownDataSet, 2);
+    QCOMPARE(g->ManualMinY(), minY);
+    QCOMPARE(g->ManualMaxY(), maxY);
 }
 
 QM738_REGISTER_TEST(TestGraphStatistics)
