@@ -26,6 +26,9 @@ void Fail(const char *command, const QString &text);
 // or a usage error reported).
 int Parse(QCommandLineParser &parser, const char *command, const QString &usage, const QStringList &args);
 
+// The identity reply as text: its printable bytes between STX and ETX.
+QString IdentityText(const uint8_t *reply);
+
 // Sleeps until `ms` have passed on `clock`, or a stop was asked for.
 void SleepUntil(const QElapsedTimer &clock, qint64 ms);
 

@@ -11,7 +11,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           libhidapi-dev libhidapi-hidraw0
           qt6-translations-l10n
           xvfb xauth
-          desktop-file-utils appstream)
+          desktop-file-utils appstream
+          libmosquitto-dev mosquitto mosquitto-clients openssl)
 
 install_missing_packages() {
     local missing=()
