@@ -11,7 +11,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
