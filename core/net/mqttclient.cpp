@@ -43,6 +43,15 @@ QString ErrnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The library's sentence for a code, without its full stop: it goes inside ours.
+QString LibraryText(const char *text)
+{
+    QString t = QString::fromUtf8(text);
+    while (t.endsWith(QLatin1Char('.')))
+        t.chop(1);
+    return t;
+}
+
 } // namespace
 
 bool ParseBrokerUrl(const QString &text, TMqttSettings *settings, QString *error)
@@ -122,7 +131,7 @@ void TMqttClient::StartAttempt()
     else if (rc == MOSQ_ERR_ERRNO)
         Drop(QStringLiteral("cannot reach %1: %2").arg(where, ErrnoText(error)), false);
     else
-        Drop(QStringLiteral("cannot connect to %1: %2").arg(where, QString::fromUtf8(mosquitto_strerror(rc))),
+        Drop(QStringLiteral("cannot connect to %1: %2").arg(where, LibraryText(mosquitto_strerror(rc))),
              rc == MOSQ_ERR_INVAL);
 }
 
@@ -170,10 +179,10 @@ void TMqttClient::Run(int timeoutMs)
     else if (rc == MOSQ_ERR_ERRNO)
         Drop(QStringLiteral("connection with %1 failed: %2").arg(where, ErrnoText(error)), false);
     else if (rc != MOSQ_ERR_SUCCESS)
-        Drop(QStringLiteral("connection with %1 ended: %2").arg(where, QString::fromUtf8(mosquitto_strerror(rc))), false);
+        Drop(QStringLiteral("connection with %1 ended: %2").arg(where, LibraryText(mosquitto_strerror(rc))), false);
     else if (m_disconnected)
         Drop(QStringLiteral("connection with %1 ended: %2")
-                 .arg(where, QString::fromUtf8(mosquitto_strerror(m_disconnectRc))),
+                 .arg(where, LibraryText(mosquitto_strerror(m_disconnectRc))),
              false);
     else if (!m_connected && m_sinceAttempt.elapsed() > kAttemptLimitMs)
         Drop(QStringLiteral("no answer from %1 within %2 s").arg(where).arg(kAttemptLimitMs / 1000), false);
@@ -189,7 +198,7 @@ void TMqttClient::Dispatch()
             Drop(QStringLiteral("the broker %1:%2 refused the connection: %3")
                      .arg(m_s.host)
                      .arg(m_s.port)
-                     .arg(QString::fromUtf8(text)),
+                     .arg(LibraryText(text)),
                  FinalRefusal(m_s.protocol, rc));
             return;
         }
