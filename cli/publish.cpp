@@ -92,6 +92,10 @@ int ConfigWords(const QString &path, QStringList *words)
         return CliExit::File;
     }
     const QStringList switches{QStringLiteral("usb"), QStringLiteral("insecure"), QStringLiteral("discovery")};
+    const QStringList valued{QStringLiteral("port"),     QStringLiteral("broker"),        QStringLiteral("topic"),
+                             QStringLiteral("interval"), QStringLiteral("name"),          QStringLiteral("discovery"),
+                             QStringLiteral("username"), QStringLiteral("password-file"), QStringLiteral("cafile"),
+                             QStringLiteral("qos"),      QStringLiteral("mqtt-version")};
     int lineNo = 0;
     while (!file.atEnd()) {
         ++lineNo;
@@ -101,10 +105,11 @@ int ConfigWords(const QString &path, QStringList *words)
         const QString key = line.section(QLatin1Char('='), 0, 0).trimmed();
         const QString value = line.section(QLatin1Char('='), 1).trimmed();
         const bool yes = value.isEmpty() || value == QLatin1String("yes") || value == QLatin1String("true");
-        if (key == QLatin1String("password") || key == QLatin1String("config")) {
-            Fail(kCommand, QStringLiteral("%1:%2: \"%3\" is not a setting here (the password comes from "
-                                          "password-file or QM738_MQTT_PASSWORD)")
-                               .arg(path).arg(lineNo).arg(key));
+        if (!switches.contains(key) && !valued.contains(key)) {
+            const QString hint = key == QLatin1String("password")
+                                     ? QStringLiteral(" (the password comes from password-file or QM738_MQTT_PASSWORD)")
+                                     : QString();
+            Fail(kCommand, QStringLiteral("%1:%2: \"%3\" is not a setting%4").arg(path).arg(lineNo).arg(key, hint));
             return CliExit::Usage;
         }
         if (switches.contains(key) && (yes || value == QLatin1String("no") || value == QLatin1String("false"))) {
