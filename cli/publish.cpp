@@ -224,10 +224,9 @@ int RunPublish(const QStringList &givenArgs)
 
     TPublisherSettings settings;
     settings.model = IdentityText(session.buffers.Reply);
-    const QString name = parser.isSet(NameOption)
-                             ? parser.value(NameOption)
-                             : TopicSlug((session.port.isEmpty() ? QStringLiteral("usb") : session.port.section(QLatin1Char('/'), -1))
-                                         + QLatin1Char('-') + settings.model);
+    const QString link = session.port.isEmpty() ? QStringLiteral("usb") : session.port.section(QLatin1Char('/'), -1);
+    const QString name = parser.isSet(NameOption) ? parser.value(NameOption)
+                                                  : TopicSlug(link + QLatin1Char('-') + settings.model);
     settings.topic = parser.isSet(TopicOption) ? parser.value(TopicOption) : QStringLiteral("qm738/") + TopicSlug(name);
     settings.qos = qos.toInt();
     settings.discoveryPrefix = parser.value(DiscoveryOption);

@@ -104,6 +104,11 @@ void TestPublish::initTestCase()
     QVERIFY(WriteFile(broker.Path("good.pw"), QByteArray(TBrokerRig::Password) + '\n', owner));
     QVERIFY(WriteFile(broker.Path("wrong.pw"), "not-the-password\n", owner));
     QVERIFY(WriteFile(broker.Path("shared.pw"), TBrokerRig::Password, owner | QFile::ReadGroup | QFile::ReadOther));
+    const QString settings = QStringLiteral("# as a service reads them\nbroker = %1\ncafile = %2\nusername = %3\n"
+                                            "password-file = %4\ndiscovery = ha\ninsecure = no\n")
+                                 .arg(broker.TlsUrl(), broker.Path("ca.crt"), QLatin1String(TBrokerRig::User),
+                                      broker.Path("good.pw"));
+    QVERIFY(WriteFile(broker.Path("publish.conf"), settings.toUtf8(), owner | QFile::ReadGroup | QFile::ReadOther));
 }
 
 // The serial meter with the status byte given; the subscriber sees its
@@ -115,18 +120,19 @@ void TestPublish::readings_data()
     QTest::addColumn<QStringList>("env");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("flagged");
+    QTest::addColumn<QString>("discovery"); // the prefix of the configs, if any
 
     const QString tls = broker.TlsUrl();
-    QTest::newRow("MQTT 3.1.1, discovery") << QStringList{"--broker", broker.Url(), "--discovery"} << QStringList{} << 0x00 << QStringList{};
+    QTest::newRow("MQTT 3.1.1, discovery") << QStringList{"--broker", broker.Url(), "--discovery"} << QStringList{}
+                                           << 0x00 << QStringList{} << "homeassistant";
     QTest::newRow("MQTT 5, QoS 0, T2 over its range")
-        << QStringList{"--broker", broker.Url(), "--mqtt-version", "5", "--qos", "0"} << QStringList{} << 0x04 << QStringList{"T2"};
-    QTest::newRow("TLS, password file, RH over its range")
-        << QStringList{"--broker", tls, "--cafile", broker.Path("ca.crt"), "--username", TBrokerRig::User,
-                       "--password-file", broker.Path("good.pw"), "--discovery", "ha"}
-        << QStringList{} << 0x01 << QStringList{"RH"};
+        << QStringList{"--broker", broker.Url(), "--mqtt-version", "5", "--qos", "0"} << QStringList{} << 0x04
+        << QStringList{"T2"} << "";
+    QTest::newRow("TLS, settings file, password file, RH over its range")
+        << QStringList{"--config", broker.Path("publish.conf")} << QStringList{} << 0x01 << QStringList{"RH"} << "ha";
     QTest::newRow("TLS insecure, password from the environment, T1 under its range")
-        << QStringList{"--broker", tls, "--insecure", "--username", TBrokerRig::User} << QStringList{
-               QStringLiteral("QM738_MQTT_PASSWORD=") + TBrokerRig::Password} << 0x20 << QStringList{"T1"};
+        << QStringList{"--broker", tls, "--insecure", "--username", TBrokerRig::User}
+        << QStringList{QStringLiteral("QM738_MQTT_PASSWORD=") + TBrokerRig::Password} << 0x20 << QStringList{"T1"} << "";
 }
 
 void TestPublish::readings()
@@ -135,6 +141,7 @@ void TestPublish::readings()
     QFETCH(QStringList, env);
     QFETCH(int, status);
     QFETCH(QStringList, flagged);
+    QFETCH(QString, discovery);
 
     auto meter = std::make_shared<TSimMeter>();
     meter->SetReadings(456, 231, 720);
@@ -152,9 +159,8 @@ void TestPublish::readings()
     const QString name = QStringLiteral("Room %1").arg(++m_rows);
     const QByteArray topic = QStringLiteral("qm738/room_%1/").arg(m_rows).toUtf8();
     QStringList topics{QString::fromUtf8(topic + '#')};
-    const int at = args.indexOf(QStringLiteral("--discovery"));
-    if (at >= 0)
-        topics << args.value(at + 1, QStringLiteral("homeassistant")) + QStringLiteral("/#");
+    if (!discovery.isEmpty())
+        topics << discovery + QStringLiteral("/#");
     TReceived received(broker.Subscribe(topics));
     auto tool = StartPublish(args + QStringList{"--port", pty.PortPath(), "--name", name, "--interval", "0.5"}, env);
     QTRY_VERIFY_WITH_TIMEOUT(received.On("/state").size() >= 2 || tool->state() != QProcess::Running, 10000);
@@ -171,7 +177,7 @@ void TestPublish::readings()
     }
     QCOMPARE(received.On(topic + "availability").value(0), QByteArray("online"));
     const QList<QByteArray> configs = received.On("/config");
-    QCOMPARE(configs.size(), at < 0 ? 0 : 5);
+    QCOMPARE(configs.size(), discovery.isEmpty() ? 0 : 5);
     for (const QByteArray &config : configs) {
         const QJsonObject c = QJsonDocument::fromJson(config).object();
         QCOMPARE(c.value(QStringLiteral("state_topic")).toString(), QString::fromUtf8(topic + "state"));
