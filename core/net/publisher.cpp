@@ -96,7 +96,10 @@ TPublisher::TPublisher(const TPublisherSettings &settings, IMqttSink &sink)
 
 void TPublisher::AddReading(const TLiveReading &reading, const QDateTime &time)
 {
-    m_queue.push_back({ReadingJsonLine(reading, time).toUtf8(), -1});
+    // A copy of its own size: the conversion leaves room for three bytes a
+    // character, and a day of readings may wait here.
+    const QByteArray utf8 = ReadingJsonLine(reading, time).toUtf8();
+    m_queue.push_back({QByteArray(utf8.constData(), utf8.size()), -1});
     while (qsizetype(m_queue.size()) > std::max<qsizetype>(m_s.capacity, 1)) {
         if (m_inFlight > 0)
             --m_inFlight; // its delivery, if it comes, finds nothing
