@@ -276,8 +276,10 @@ int RunPublish(const QStringList &givenArgs)
         }
         if (session.fresh && clock.elapsed() >= nextReading) {
             publisher.AddReading(session.reading, QDateTime::currentDateTime());
+            // A steady cadence; after a stall the next reading comes one step later, not in a burst.
             nextReading = std::max(nextReading + step, clock.elapsed() - step / 2);
         }
+        // The first reading dropped, then every 1800 more (an hour at 2 s).
         if (publisher.Dropped() != dropsReported && (dropsReported == 0 || publisher.Dropped() - dropsReported >= 1800)) {
             dropsReported = publisher.Dropped();
             Fail(kCommand, QStringLiteral("the queue of %1 readings is full: %2 of the oldest dropped so far")
