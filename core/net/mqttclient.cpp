@@ -35,7 +35,7 @@ bool FinalRefusal(int protocol, int rc)
         static const int codes[] = {132, 133, 134, 135, 138, 140};
         return std::find(std::begin(codes), std::end(codes), rc) != std::end(codes);
     }
-    return rc == 1 || rc == 2 || rc == 4 || rc == 5; // all but "server unavailable"
+    return rc == 1 || rc == 2 || rc == 4 || rc == 5; // all but 3, the server unavailable
 }
 
 QString ErrnoText(int error)
