@@ -11,8 +11,9 @@
 // Readings wait in a queue, oldest first, until the broker has them: a
 // reading leaves the queue only when its delivery is reported (the broker's
 // acknowledgement at QoS 1, the write to the socket at QoS 0). At most
-// `window` readings are handed to the connection at a time; when the
-// connection is lost they are handed over again, first, after the next one.
+// `window` readings are handed to the connection at a time; those still
+// unacknowledged when the connection is lost go again, first, once the next
+// connection is made.
 // The queue holds at most `capacity` readings; beyond it the oldest go and
 // are counted.
 
@@ -55,7 +56,6 @@ public:
     TPublisher(const TPublisherSettings &settings, IMqttSink &sink);
 
     QByteArray StateTopic() const { return m_stateTopic; }
-    
 
     // A reading taken at `time`: queued, then handed over by Pump().
     void AddReading(const TLiveReading &reading, const QDateTime &time);
