@@ -87,8 +87,9 @@ void TMqttClient::StartAttempt()
     m_disconnected = false;
     m_delivered.clear();
     m_lastTlsError.clear();
-    const QByteArray id = m_s.clientId.toUtf8();
-    m_mosq = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, this);
+    // A clean session under an id the library makes: nothing of an earlier
+    // session is resumed, and two publishers never push each other off.
+    m_mosq = mosquitto_new(nullptr, true, this);
     if (!m_mosq) {
         Drop(QStringLiteral("cannot make an MQTT client: %1").arg(ErrnoText(errno)), false);
         return;

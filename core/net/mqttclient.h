@@ -33,7 +33,6 @@ struct TMqttSettings {
     bool insecure = false; // TLS without certificate or host name checks
     QString username;      // empty: anonymous
     QByteArray password;
-    QString clientId;      // empty: the library makes one
     int protocol = 4;      // 4 = MQTT 3.1.1, 5 = MQTT 5
     int keepAliveS = 30;
     QByteArray willTopic;  // the retained last will, QoS 1, when set
@@ -79,7 +78,6 @@ public:
     QString FailureText() const { return m_failure; }
     // The delay before the next attempt, in ms (0 while connected).
     qint64 RetryDelayMs() const { return m_connected ? 0 : m_delayMs; }
-    int Attempts() const { return m_attempts; }
 
 private:
     void StartAttempt();
