@@ -39,15 +39,6 @@ std::atomic<bool> CliStopRequested{false};
 
 namespace {
 
-// The identity reply as text: its printable bytes between STX and ETX.
-QString AnswerText(const uint8_t *reply)
-{
-    QString text;
-    for (int i = 1; i < IdentityReplySize - 1; ++i)
-        text += reply[i] >= 0x20 && reply[i] < 0x7F ? QChar(reply[i]) : QChar(' ');
-    return text.simplified();
-}
-
 // ---- progress ----------------------------------------------------------------
 
 // The download's progress bar on standard error, drawn only on a terminal.
@@ -150,6 +141,7 @@ QString CliOverview()
         "  download -o FILE.738     the logger memory into a collection file\n"
         "  sets FILE.738            the data sets of a collection\n"
         "  export FILE.738          a data set (or all) as TXT or CSV lines\n"
+        "  publish --broker URL     live readings to an MQTT broker (Home Assistant discovery too)\n"
         "  qm738-cli COMMAND --help shows the options of a command.\n"
         "\n"
         "Options:\n"
@@ -163,10 +155,11 @@ QString CliOverview()
         "  4    transfer error (the download's result code is printed on stderr)\n"
         "  5    a file could not be read, was rejected, or could not be written, or standard output could not\n"
         "       be written\n"
+        "  6    the broker refused the credentials, its certificate did not verify, or its host is unknown\n"
         "  130  interrupted (SIGINT, SIGTERM)\n"
         "\n"
         "Environment: QM738_EXTRA_PORTS (more ports, colon-separated), QM738_DEMO_METER=usb (the simulated\n"
-        "USB meter), QM738_LINK_LOG (a hex dump of every frame).\n");
+        "USB meter), QM738_LINK_LOG (a hex dump of every frame), QM738_MQTT_PASSWORD (the broker's password).\n");
 }
 
 int RunScan(const QStringList &args)
@@ -188,7 +181,7 @@ int RunScan(const QStringList &args)
     session.supervisor.MainTimerTimer(); // the poll cycle's USB probe
     if (session.state.UsbLink) {
         const TUsbIds ids = session.link.UsbIds();
-        std::printf("usb\t%04x:%04x\t%s\n", ids.vendorId, ids.productId, qPrintable(AnswerText(session.buffers.Reply)));
+        std::printf("usb\t%04x:%04x\t%s\n", ids.vendorId, ids.productId, qPrintable(IdentityText(session.buffers.Reply)));
         if (FlushOutput("scan") != CliExit::Ok)
             return CliExit::File;
         ++found;
@@ -201,7 +194,7 @@ int RunScan(const QStringList &args)
             continue;
         if (session.discovery.ProbePort()) {
             std::printf("serial\t%s\t%s\n", qPrintable(session.serial.SystemLocation()),
-                        qPrintable(AnswerText(session.buffers.Reply)));
+                        qPrintable(IdentityText(session.buffers.Reply)));
             if (FlushOutput("scan") != CliExit::Ok)
                 return CliExit::File;
             ++found;

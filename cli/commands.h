@@ -13,6 +13,7 @@ constexpr int Usage = 2;         // bad command line, set number out of range, u
 constexpr int NoMeter = 3;       // no meter answered (or the port is unknown or in use)
 constexpr int Transfer = 4;      // the download failed; its result code is printed
 constexpr int File = 5;          // a file could not be read, was rejected or could not be written
+constexpr int Network = 6;       // the broker refused the credentials, TLS failed, or the host is unknown
 constexpr int Interrupted = 130; // SIGINT or SIGTERM
 } // namespace CliExit
 
@@ -27,3 +28,4 @@ int RunRead(const QStringList &args);
 int RunDownload(const QStringList &args);
 int RunSets(const QStringList &args);
 int RunExport(const QStringList &args);
+int RunPublish(const QStringList &args); // cli/publish.cpp

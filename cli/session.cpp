@@ -53,6 +53,14 @@ int FlushOutput(const char *command)
     return CliExit::File;
 }
 
+QString IdentityText(const uint8_t *reply)
+{
+    QString text;
+    for (int i = 1; i < IdentityReplySize - 1; ++i)
+        text += reply[i] >= 0x20 && reply[i] < 0x7F ? QChar(reply[i]) : QChar(' ');
+    return text.simplified();
+}
+
 void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 {
     while (!CliStopRequested && clock.elapsed() < ms)

@@ -30,6 +30,9 @@ int Parse(QCommandLineParser &parser, const char *command, const QString &usage,
 // what was printed did not reach its destination (a full disk, a closed pipe).
 int FlushOutput(const char *command);
 
+// The identity reply as text: its printable bytes between STX and ETX.
+QString IdentityText(const uint8_t *reply);
+
 // Sleeps until `ms` have passed on `clock`, or a stop was asked for.
 void SleepUntil(const QElapsedTimer &clock, qint64 ms);
 

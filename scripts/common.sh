@@ -12,7 +12,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           qt6-translations-l10n
           xvfb xauth
           dbus-daemon
-          desktop-file-utils appstream)
+          desktop-file-utils appstream
+          libmosquitto-dev mosquitto mosquitto-clients openssl)
 
 install_missing_packages() {
     local missing=()

@@ -11,7 +11,7 @@ bool Flagged(uint8_t status, int channel)
 
 QString IsoTime(const QDateTime &time)
 {
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 QString Number1(float value)

@@ -26,6 +26,7 @@ QString ReadingCsvHeader();
 QString ReadingCsvLine(const TLiveReading &reading, const QDateTime &time);
 
 // {"time":...,"RH":...,"T1":...,"T2":...,"WET BULB":...,"DEW POINT":...,
-//  "unit":...,"flags":[...]} on one line. The time is ISO 8601 with its
-// offset from UTC.
+//  "unit":...,"flags":[...]} on one line. The time is ISO 8601 with
+// milliseconds (readings less than a second apart keep distinct times) and
+// its offset from UTC, in the CSV line too.
 QString ReadingJsonLine(const TLiveReading &reading, const QDateTime &time);

@@ -27,6 +27,7 @@ const QVector<TLayerRule> &LayerRules()
         {"core/graph/", {"core/base/", "core/graph/"}},
         {"core/logger/", {"core/base/", "core/link/", "core/live/", "core/logger/"}},
         {"core/files/", {"core/base/", "core/live/", "core/graph/", "core/logger/", "core/files/"}},
+        {"core/net/", {"core/base/", "core/live/", "core/net/"}},
         {"sim/", {"core/", "sim/"}},
         {"gui/base/", {"core/", "gui/base/"}},
         {"gui/live/", {"core/", "gui/base/", "gui/live/"}},
