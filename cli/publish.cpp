@@ -27,7 +27,7 @@ const QCommandLineOption BrokerOption(QStringLiteral("broker"),
 const QCommandLineOption TopicOption(QStringLiteral("topic"), QStringLiteral("Topic prefix (default qm738/NAME)."),
                                      QStringLiteral("prefix"));
 const QCommandLineOption IntervalOption(QStringLiteral("interval"),
-                                        QStringLiteral("Seconds between readings, at least 0.5 (default 2)."),
+                                        QStringLiteral("Seconds between readings, 0.5 to 86400 (default 2)."),
                                         QStringLiteral("S"), QStringLiteral("2"));
 const QCommandLineOption NameOption(QStringLiteral("name"),
                                     QStringLiteral("The meter's name in topics and ids (default: the port and the "
