@@ -238,12 +238,9 @@ int RunRead(const QStringList &args)
         Fail("read", QStringLiteral("--count wants a whole number of readings"));
         return CliExit::Usage;
     }
-    const double interval = parser.value(intervalOpt).toDouble(&ok);
-    // Written so that nan fails too.
-    if (!ok || !(interval >= 0.5 && interval <= 86400)) {
-        Fail("read", QStringLiteral("--interval wants seconds, from 0.5 to 86400"));
+    double interval = 0;
+    if (!IntervalSeconds("read", parser.value(intervalOpt), &interval))
         return CliExit::Usage;
-    }
     const QString format = parser.value(formatOpt).toLower();
     if (format != QLatin1String("csv") && format != QLatin1String("json")) {
         Fail("read", QStringLiteral("--format is csv or json"));

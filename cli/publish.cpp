@@ -186,13 +186,9 @@ int RunPublish(const QStringList &givenArgs)
         Fail(kCommand, parser.isSet(BrokerOption) ? error : QStringLiteral("--broker mqtt[s]://HOST[:PORT] is needed"));
         return CliExit::Usage;
     }
-    bool ok = true;
-    const double interval = parser.value(IntervalOption).toDouble(&ok);
-    // Written so that nan fails too.
-    if (!ok || !(interval >= 0.5 && interval <= 86400)) {
-        Fail(kCommand, QStringLiteral("--interval wants seconds, from 0.5 to 86400"));
+    double interval = 0;
+    if (!IntervalSeconds(kCommand, parser.value(IntervalOption), &interval))
         return CliExit::Usage;
-    }
     const QString qos = parser.value(QosOption);
     const QString version = parser.value(MqttVersionOption);
     if ((qos != QLatin1String("0") && qos != QLatin1String("1"))

@@ -61,6 +61,17 @@ QString IdentityText(const uint8_t *reply)
     return text.simplified();
 }
 
+bool IntervalSeconds(const char *command, const QString &text, double *seconds)
+{
+    bool ok = false;
+    *seconds = text.toDouble(&ok);
+    // Written so that nan fails too.
+    if (ok && *seconds >= 0.5 && *seconds <= 86400)
+        return true;
+    Fail(command, QStringLiteral("--interval wants seconds, from 0.5 to 86400"));
+    return false;
+}
+
 void SleepUntil(const QElapsedTimer &clock, qint64 ms)
 {
     while (!CliStopRequested && clock.elapsed() < ms)

@@ -33,6 +33,10 @@ int FlushOutput(const char *command);
 // The identity reply as text: its printable bytes between STX and ETX.
 QString IdentityText(const uint8_t *reply);
 
+// The seconds of an --interval value: finite, 0.5 to 86400. False (and said,
+// for `command`) otherwise.
+bool IntervalSeconds(const char *command, const QString &text, double *seconds);
+
 // Sleeps until `ms` have passed on `clock`, or a stop was asked for.
 void SleepUntil(const QElapsedTimer &clock, qint64 ms);
 
