@@ -109,9 +109,14 @@ void TestPublish::initTestCase()
     QVERIFY(WriteFile(broker.Path("good.pw"), QByteArray(TBrokerRig::Password) + '\n', owner));
     QVERIFY(WriteFile(broker.Path("wrong.pw"), "not-the-password\n", owner));
     QVERIFY(WriteFile(broker.Path("shared.pw"), TBrokerRig::Password, owner | QFile::ReadGroup | QFile::ReadOther));
-    const QString settings = QStringLiteral("# as a service reads them\nbroker = %1\ncafile = %2\nusername = %3\n"
-                                            "password-file = %4\ndiscovery = ha\ninsecure = no\n")
-                                 .arg(broker.TlsUrl(), broker.Path("ca.crt"), QLatin1String(TBrokerRig::User),
+    // As a service reads them: a '#' inside a value is kept (the CA's file
+    // name), one after a blank starts a comment; the file's usb gives way to
+    // the row's --port.
+    QVERIFY(QFile::copy(broker.Path("ca.crt"), broker.Path("ca#site.crt")));
+    const QString settings = QStringLiteral("# the settings of a site\nusb\nbroker = %1\ncafile = %2\nusername = %3\n"
+                                            "password-file = %4\ndiscovery = ha   # Home Assistant's prefix\n"
+                                            "insecure = no\n")
+                                 .arg(broker.TlsUrl(), broker.Path("ca#site.crt"), QLatin1String(TBrokerRig::User),
                                       broker.Path("good.pw"));
     QVERIFY(WriteFile(broker.Path("publish.conf"), settings.toUtf8(), owner | QFile::ReadGroup | QFile::ReadOther));
 }
