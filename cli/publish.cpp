@@ -355,20 +355,24 @@ int RunPublish(const QStringList &givenArgs)
             for (const auto &config : DiscoveryConfigs(settings, 1))
                 topics << config.first;
         std::vector<int> waiting;
+        bool published = false; // every empty message handed to the connection
         client.OnConnected = [&] {
-            for (const QByteArray &topic : topics)
-                waiting.push_back(client.Publish(topic, QByteArray(), 1, true));
+            waiting.clear();
+            published = true;
+            for (const QByteArray &topic : topics) {
+                const int mid = client.Publish(topic, QByteArray(), 1, true);
+                published &= mid >= 0;
+                waiting.push_back(mid);
+            }
         };
         client.OnDelivered = [&](int mid, int) { waiting.erase(std::remove(waiting.begin(), waiting.end(), mid), waiting.end()); };
         client.OnLost = [&](const QString &why) {
+            published = false; // all again on the next connection
             if (!client.Failed())
                 Fail(kCommand, QStringLiteral("%1; trying again in %2 s").arg(why).arg(client.RetryDelayMs() / 1000));
         };
-        bool published = false;
-        while (!CliStopRequested && !client.Failed() && !(published && waiting.empty())) {
+        while (!CliStopRequested && !client.Failed() && !(published && waiting.empty()))
             client.Run(100);
-            published |= client.IsConnected();
-        }
         client.Disconnect();
         if (client.Failed()) {
             Fail(kCommand, client.FailureText());

@@ -48,3 +48,7 @@ inline uint8_t Checksum8Range(const uint8_t *bytes, std::size_t first, std::size
 }
 
 } // namespace LinkBytes
+
+// CRC-32 (IEEE 802.3, the one of zlib and PNG) of `size` bytes: the check of
+// every record the program writes for itself (journal, spool).
+uint32_t Crc32(const char *data, std::size_t size);

@@ -1,5 +1,7 @@
 #include "core/files/rtjournal.h"
 
+#include "core/base/bytes.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDateTime>
@@ -22,25 +24,6 @@ constexpr uint32_t kMaxRecord = 1u << 20;
 // No point waits longer than this for its sync to disk.
 constexpr qint64 kSyncLimitMs = 10000;
 const char kSuffix[] = ".rtj";
-
-uint32_t Crc32(const char *data, size_t size)
-{
-    static uint32_t table[256];
-    static const bool made = [] {
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
-        }
-        return true;
-    }();
-    (void)made;
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 void PutU32(char *out, uint32_t v)
 {

@@ -1,5 +1,6 @@
 #include "core/net/spool.h"
 
+#include "core/base/bytes.h"
 #include "core/base/systemerror.h"
 
 #include <QDateTime>
@@ -73,24 +74,6 @@ qint64 NowMs()
 }
 
 } // namespace
-
-uint32_t Crc32(const char *data, size_t size)
-{
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ uint8_t(data[i])) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 TSpool::TSpool() = default;
 

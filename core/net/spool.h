@@ -35,8 +35,6 @@
 #include <thread>
 #include <vector>
 
-uint32_t Crc32(const char *data, size_t size);
-
 struct TSpoolRecord {
     quint64 seq = 0;
     qint64 timeMs = 0;
