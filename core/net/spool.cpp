@@ -289,13 +289,14 @@ bool TSpool::Append(qint64 timeMs, uint8_t unit, const QByteArray &payload, quin
     QString why;
     // A segment holds consecutive records from its name on: a full one, or
     // one whose records stopped short of `s` (a cut end), is followed by a new one.
+    bool writable = true;
     if (m_segments.empty() || m_segments.rbegin()->second.size + record.size() > SegmentBytes
         || m_segments.rbegin()->second.next != s) {
         if (!m_segments.empty() && m_segments.rbegin()->second.size == 0)
             RemoveSegment(m_segments.rbegin()->first);
-        StartSegment(s, &why);
+        writable = StartSegment(s, &why);
     }
-    if (!m_segments.empty()) {
+    if (writable) {
         auto &[name, segment] = *m_segments.rbegin();
         const qint64 wrote = ::pwrite(segment.fd, record.constData(), size_t(record.size()), segment.size);
         if (wrote == record.size()) {
@@ -304,6 +305,7 @@ bool TSpool::Append(qint64 timeMs, uint8_t unit, const QByteArray &payload, quin
             segment.size += wrote;
             segment.next = s + 1;
             m_bytes += wrote;
+            m_dirty = true;
         } else {
             why = wrote < 0 ? SystemErrorText(errno) : SystemErrorText(ENOSPC);
             if (::ftruncate(segment.fd, segment.size) != 0) {
@@ -317,8 +319,7 @@ bool TSpool::Append(qint64 timeMs, uint8_t unit, const QByteArray &payload, quin
     ++m_pending;
     while (m_bytes > m_maxBytes && m_segments.size() > 1)
         DropOldestSegment();
-    if (NowMs() - m_lastSyncMs >= m_syncMs)
-        SyncIfDue();
+    SyncIfDue();
     if (!why.isEmpty()) {
         if (!m_failureTold && error)
             *error = QStringLiteral("cannot write the spool %1: %2; readings are held in memory until it can")
@@ -382,6 +383,7 @@ void TSpool::MarkDelivered(quint64 seq)
         m_entries.pop_front();
         ++m_firstSeq;
     }
+    m_dirty = true; // the head moved
     // Segments whose every record is before the first undelivered one.
     while (m_segments.size() > 1 && std::next(m_segments.begin())->first <= m_firstSeq)
         RemoveSegment(m_segments.begin()->first);
@@ -389,7 +391,8 @@ void TSpool::MarkDelivered(quint64 seq)
 
 void TSpool::SyncIfDue()
 {
-    RequestSync(false);
+    if (m_dirty && NowMs() - m_lastSyncMs >= m_syncMs)
+        RequestSync(false);
 }
 
 void TSpool::Flush()
@@ -402,6 +405,7 @@ void TSpool::RequestSync(bool wait)
     if (!m_syncer.joinable())
         return;
     m_lastSyncMs = NowMs();
+    m_dirty = false;
     std::unique_lock<std::mutex> lock(m_syncMutex);
     // The newest segment is the one written to; one that just filled is
     // synced when the next starts (m_syncFolder), both here.

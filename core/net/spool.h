@@ -83,8 +83,8 @@ public:
     quint64 CutBytes() const { return m_cutBytes; }     // damaged tails cut at opening
     quint64 Recovered() const { return m_recovered; }   // readings found at opening
 
-    // Asks the thread to sync now if anything waits for it; called by the
-    // owner's loop (Append does it too once `syncMs` have passed).
+    // Asks the thread to sync when anything waits for it and `syncMs` have
+    // passed since the last sync; called by the owner's loop and by Append.
     void SyncIfDue();
     // Syncs everything and waits for it (a clean stop).
     void Flush();
@@ -127,6 +127,7 @@ private:
     quint64 m_cutBytes = 0;
     quint64 m_recovered = 0;
     bool m_failureTold = false;
+    bool m_dirty = false;      // written (or delivered) since the last sync
     qint64 m_lastSyncMs = 0;
 
     // The syncer: fds (dup'ed, so the owner may close its own) to sync, and
