@@ -1,6 +1,6 @@
 // Speed of the graph engine with the largest graphs the program makes:
 // about 20000 samples x 5 subsets (a full logger memory holds 32768 records).
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QTest>
 #include <cmath>
