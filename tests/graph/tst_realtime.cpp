@@ -9,6 +9,7 @@
 #include "gui/graph/window/realtime.h"
 #include "gui/graph/window/setuprealtime.h"
 
+#include "gui/files/graphfile.h"
 #include "gui/graph/window/graphfileio.h"
 #include "core/files/rtjournal.h"
 
@@ -432,6 +433,19 @@ void TestRealTime::axisFollowsAKelvinRecording()
     AppendRealTimePoint(0, At(2), higher, 2);
     QCOMPARE(g->ManualMaxY(), 300.0);
     QCOMPARE(g->ManualMinY(), 280.0);
+    RealTimeStop();
+    // Saved in K with the real-time axis of -10 ... 50, reopened: its curves show.
+    g->setWorkingAxis(0);
+    g->setManualMinY(-10.0);
+    g->setManualMaxY(50.0);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kelvin.ghf"));
+    QVERIFY(SaveGraphFile(g, path));
+    TfrmGraph *reopened = OpenGraphFile(path);
+    QVERIFY(reopened);
+    reopened->PESGraph1->setWorkingAxis(0);
+    QVERIFY(reopened->PESGraph1->ManualMaxY() >= 310.0);
+    QVERIFY(reopened->PESGraph1->ManualMinY() <= 45.0);
     GraphTest::Main()->LiveReading.unitCode = 0;
 }
 
