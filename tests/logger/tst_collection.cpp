@@ -13,6 +13,7 @@
 #include "sim/simmeter.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -151,6 +152,17 @@ void TestCollection::roundTripThroughFileMenu()
     QVERIFY(OpenFileFromOutside(field));
     QVERIFY(LoggerWindow());
     QCOMPARE(Rows(LoggerWindow()->Grid2), listBefore);
+
+    // Handed over by a later start but missing: the message box of File > Open.
+    const QString missing = QDir::temp().filePath(QStringLiteral("qm738-missing-%1.ghf").arg(QCoreApplication::applicationPid()));
+    answers.messages.clear();
+    QVERIFY(!OpenFileFromOutside(missing));
+    QCOMPARE(answers.messages.size(), 1);
+    const QString expected = AddedText("Cannot read the graph file \"%1\".\n%2").arg(QDir::toNativeSeparators(missing), QString());
+    QVERIFY2(answers.messages.first().startsWith(expected), qPrintable(answers.messages.first()));
+    answers.messages.clear();
+    QVERIFY(!OpenFileFromOutside(QDir::temp().filePath(QStringLiteral("notes.odt"))));
+    QCOMPARE(answers.messages.size(), 1);
 }
 
 enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge, DownloadNotKept, OpenNotKept };
