@@ -23,6 +23,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTableWidget>
@@ -421,6 +422,11 @@ private slots:
         }
         QVERIFY(messages.isEmpty());
         QVERIFY(w.HelpWindow && w.HelpWindow->isVisible());
+        // The whole window, its title bar allowed for, lies on the screen.
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY2(screen.contains(w.HelpWindow->geometry().adjusted(0, -30, 0, 0)),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(w.HelpWindow->x()).arg(w.HelpWindow->y())
+                                .arg(w.HelpWindow->width()).arg(w.HelpWindow->height())));
         QTextBrowser *browser = w.HelpWindow->Browser;
         QCOMPARE(browser->source().toLocalFile(), page);
         QCOMPARE(w.HelpWindow->windowTitle(), QStringLiteral("Aide"));

@@ -288,13 +288,37 @@ void TGraphView::fitLegend(int width)
 void TGraphView::rebuildData(int s)
 {
     const TGraphModel &m = model();
+    const QVector<double> &xs = m.x[s];
+    const QVector<float> &ys = m.y[s];
+    // The subset's extent, kept for the automatic scales (one pass over the
+    // cells instead of one more per scale at every redraw).
+    TSubsetExtent extent;
+    for (int p = 0; p < m.points; ++p) {
+        const float y = ys[p];
+        if (m.isNull(y))
+            continue;
+        if (std::isfinite(y)) {
+            extent.yLo = std::min(extent.yLo, double(y));
+            extent.yHi = std::max(extent.yHi, double(y));
+        }
+        const double x = xs[p];
+        if (std::isfinite(x)) {
+            extent.xLo = std::min(extent.xLo, x);
+            extent.xHi = std::max(extent.xHi, x);
+        }
+    }
+    if (extents.size() <= s)
+        extents.resize(s + 1);
+    extents[s] = extent;
+
     QCPGraph *g = graphs.value(s);
     if (!g)
         return;
-    const QVector<double> &xs = m.x[s];
-    const QVector<float> &ys = m.y[s];
-    QVector<QCPGraphData> data;
-    data.reserve(m.points);
+    // Written in place, then cut to length: a point each, and at most one
+    // gap before each when gaps can occur.
+    const bool gaps = m.nullDataGaps || m.lineGapThreshold < 1e19;
+    QVector<QCPGraphData> data(qsizetype(m.points) * (gaps ? 2 : 1));
+    QCPGraphData *out = data.data();
     const double gapValue = std::numeric_limits<double>::quiet_NaN();
     bool sorted = true;
     bool havePrevious = false;
@@ -307,19 +331,20 @@ void TGraphView::rebuildData(int s)
         if (m.isNull(y)) {
             // A null point is skipped (the line joins its neighbours) or breaks the line.
             if (m.nullDataGaps && havePrevious)
-                data.append(QCPGraphData(previousX, gapValue));
+                *out++ = QCPGraphData(previousX, gapValue);
             continue;
         }
         if (havePrevious) {
             if (x < previousX)
                 sorted = false;
             else if (x - previousX > m.lineGapThreshold)
-                data.append(QCPGraphData(previousX, gapValue));
+                *out++ = QCPGraphData(previousX, gapValue);
         }
-        data.append(QCPGraphData(x, double(y)));
+        *out++ = QCPGraphData(x, double(y));
         previousX = x;
         havePrevious = true;
     }
+    data.resize(out - data.constData());
     g->data()->set(data, sorted);
 }
 
@@ -390,13 +415,12 @@ QCPRange TGraphView::autoRangeX() const
     const TGraphModel &m = model();
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
-    for (int s : m.shownSubsets())
-        for (int p = 0; p < m.points; ++p) {
-            if (m.isNull(m.y[s][p]) || !std::isfinite(m.x[s][p]))
-                continue;
-            lo = std::min(lo, m.x[s][p]);
-            hi = std::max(hi, m.x[s][p]);
-        }
+    for (int s : m.shownSubsets()) {
+        if (s < 0 || s >= extents.size())
+            continue;
+        lo = std::min(lo, extents[s].xLo);
+        hi = std::max(hi, extents[s].xHi);
+    }
     return lo <= hi ? QCPRange(lo, hi) : QCPRange(0, 1);
 }
 
@@ -406,14 +430,10 @@ QCPRange TGraphView::autoRangeY(int axis) const
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
     for (int s : m.shownSubsets()) {
-        if (m.axisOfSubset(s) != axis)
+        if (m.axisOfSubset(s) != axis || s < 0 || s >= extents.size())
             continue;
-        for (float y : m.y[s]) {
-            if (m.isNull(y) || !std::isfinite(y))
-                continue;
-            lo = std::min(lo, double(y));
-            hi = std::max(hi, double(y));
-        }
+        lo = std::min(lo, extents[s].yLo);
+        hi = std::max(hi, extents[s].yHi);
     }
     if (lo > hi)
         return QCPRange(0, 1);

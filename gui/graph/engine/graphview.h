@@ -11,6 +11,8 @@
 #include <QVector>
 #include <qcustomplot.h>
 
+#include <limits>
+
 struct TGraphModel;
 class TAnnotationLayerable;
 class TTableLayerable;
@@ -94,6 +96,12 @@ private:
     bool scaleDirty = true;
     bool allDataDirty = true;
     QVector<bool> subsetDirty;
+    // Per subset, the extent of its drawn cells, found when its data is rebuilt.
+    struct TSubsetExtent {
+        double xLo = std::numeric_limits<double>::infinity(), xHi = -std::numeric_limits<double>::infinity();
+        double yLo = std::numeric_limits<double>::infinity(), yHi = -std::numeric_limits<double>::infinity();
+    };
+    QVector<TSubsetExtent> extents;
 
     bool repaintPending = false;
     bool zoomed = false;
