@@ -286,6 +286,13 @@ private slots:
         QVERIFY2(!a.intersects(b), "the two graphs were cascaded");
         for (TfrmGraph *g : {rt, file})
             QVERIFY(g->VisiblePlotHeight() >= TfrmMain::kTileMinPlotHeight);
+
+        // A table opened afterwards (as a later start hands one over) lies on screen.
+        auto *table = new TfrmList;
+        table->Embed();
+        QTRY_VERIFY2(area.contains(table->parentWidget()->geometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(table->parentWidget()->x()).arg(table->parentWidget()->y())
+                                .arg(table->parentWidget()->width()).arg(table->parentWidget()->height())));
         w.close();
     }
 

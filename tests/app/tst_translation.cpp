@@ -227,7 +227,12 @@ void TestTranslation::everyProseTextIsTranslated()
         QDirIterator it(root.filePath(QLatin1String(folder)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            QFile source(it.next());
+            const QString path = it.next();
+            // core/net serves only qm738-cli publish, whose messages (and
+            // system errors) are English, as every text of the command-line tool.
+            if (path.contains(QLatin1String("/core/net/")))
+                continue;
+            QFile source(path);
             QVERIFY(source.open(QIODevice::ReadOnly));
             for (const QString &line : QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'))) {
                 const QString code = line.trimmed();
