@@ -9,13 +9,14 @@
 #include "gui/base/opensave.h"
 #include "gui/files/graphfile.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/realtime.h"
 #include "gui/logger/collection.h"
 #include "gui/logger/loggerhost.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -98,19 +99,24 @@ void OpenSingleFile(const QString &path)
 bool OpenFileFromOutside(const QString &name)
 {
     const QFileInfo info(name);
-    if (!info.isFile())
-        return false;
     const QString path = info.absoluteFilePath(); // the window's title shows where the file lies
     const QString ext = info.suffix().toLower();
+    const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
+    if (ext != QLatin1String("738") && ext != QLatin1String("ghf") && !table) {
+        // Not a kind of file the program opens: said where the user looks.
+        Dialogs::Message(MainWindow(), Dialogs::Kind::Error,
+                         AddedText("Cannot open \"%1\": not a file the program opens.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    // A file of a kind the program opens goes the way File > Open takes it,
+    // so one that cannot be read (missing, unreadable) gets the same message box.
     if (ext == QLatin1String("738")) {
         ILoggerHost *host = LoggerHost();
         if (!host || AskToSaveUnsavedDownload(host->State()))
             OpenCollectionFile(path);
-        return true;
+        return info.isFile();
     }
-    const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
-    if (ext != QLatin1String("ghf") && !table)
-        return false;
     OpenSingleFile(path);
-    return true;
+    return info.isFile();
 }

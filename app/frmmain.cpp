@@ -9,6 +9,7 @@
 #include "gui/base/icons.h"
 #include "app/linkhost.h"
 #include "app/mdiarrange.h"
+#include "app/mdikeeper.h"
 #include "core/base/paths.h"
 #include "core/base/settings.h"
 #include "core/base/sleepinhibitor.h"
@@ -16,9 +17,9 @@
 #include "gui/logger/collection.h"
 #include "gui/files/printing.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/realtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
 #include "gui/logger/loadcommand.h"
 #include "gui/logger/transferwindow.h"
 #include "gui/logger/list.h"
@@ -44,6 +45,7 @@
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -82,6 +84,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     MdiArea->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     MdiArea->setMinimumSize(200, 150);
     setCentralWidget(MdiArea);
+    // Every child window the program opens, or is handed, lies on screen.
+    new TMdiKeeper(MdiArea);
 
     BuildMenus();
     BuildToolBar();
@@ -215,6 +219,9 @@ void TfrmMain::FormShow()
         }
     }
     FitStartWindows();
+    // Once the frame has its final size (tool bar and status bar laid out,
+    // maximised), the start windows are fitted again to what is there.
+    QTimer::singleShot(0, this, [this] { FitStartWindows(); });
 
     SetStatusText(1, GetTextOrDefault(QStringLiteral("IDS_4")));
     if (PanelWindow) {
@@ -472,10 +479,21 @@ void TfrmMain::Contents1Click()
         return;
     }
     if (!HelpWindow->isVisible()) {
-        // Over the main window, near its top-right corner.
+        // Over the main window, near its top-right corner, and whole on the
+        // screen, its title bar and borders included.
         const QRect frame = geometry();
-        HelpWindow->resize(std::min(820, frame.width() - 40), std::min(700, frame.height() - 40));
-        HelpWindow->move(frame.topLeft() + QPoint(frame.width() - HelpWindow->width() - 20, 40));
+        QRect screen = frame;
+        if (QScreen *s = this->screen())
+            screen = s->availableGeometry();
+        const QRect area = frame.intersected(screen).isEmpty() ? screen : frame.intersected(screen);
+        const int decoration = 40; // title bar and borders the window manager adds
+        HelpWindow->setMinimumSize(0, 0);
+        const int width = std::max(200, std::min(820, area.width() - 40));
+        const int height = std::max(150, std::min(700, area.height() - 40 - decoration));
+        HelpWindow->resize(width, height);
+        const int x = std::max(area.left(), area.right() - width - 20);
+        const int y = std::max(area.top(), std::min(area.top() + 40, area.bottom() - height - decoration));
+        HelpWindow->move(x, y);
     }
     HelpWindow->show();
     HelpWindow->raise();

@@ -5,7 +5,7 @@
 
 #include "core/base/appstate.h"
 #include "core/live/livereading.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 #include "gui/live/panel.h"
 #include "core/logger/datasets.h"
 

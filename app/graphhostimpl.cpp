@@ -4,7 +4,7 @@
 #include "app/frmmain.h"
 #include "core/base/sleepinhibitor.h"
 #include "gui/files/graphfile.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 #include "gui/logger/collection.h"
 
 #include <QAction>
@@ -14,6 +14,12 @@
 
 TAppState &TMainGraphHost::State() { return Window.State; }
 QWidget *TMainGraphHost::MainWindow() { return &Window; }
+
+int TMainGraphHost::MeterUnitCode() const
+{
+    const int unit = Window.LiveReading.unitCode;
+    return Window.State.Connected && unit >= 0 && unit <= 2 ? unit : -1;
+}
 
 QWidget *TMainGraphHost::EmbedGraphWindow(TfrmGraph *window)
 {

@@ -2,7 +2,7 @@
 // IGraphHost over the main window: its state, its frame, its two graph
 // windows, its run and stop commands and the File menu's save commands.
 
-#include "gui/graph/graphhost.h"
+#include "gui/graph/window/graphhost.h"
 
 class TfrmMain;
 
@@ -11,6 +11,7 @@ public:
     explicit TMainGraphHost(TfrmMain &window) : Window(window) {}
 
     TAppState &State() override;
+    int MeterUnitCode() const override;
     QWidget *MainWindow() override;
     QWidget *EmbedGraphWindow(TfrmGraph *window) override;
     QSize ClientAreaSize() const override;

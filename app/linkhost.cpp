@@ -1,9 +1,9 @@
 #include "app/linkhost.h"
 
 #include "core/live/decoder.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/realtime.h"
 
 #include "gui/base/about.h"
 #include "app/frmmain.h"
@@ -122,10 +122,8 @@ void TMainLinkView::AppendRealTimePoint(uint8_t status, double time, const float
         AppendRealTimePointHook(status, time, values);
         return;
     }
-    // The recording is in the unit the meter shows; its printout names it.
-    if (TfrmGraph *window = RealTimeWindow())
-        window->PESGraph1->setUnit(UnitSymbol(Window.LiveReading.unitCode));
-    ::AppendRealTimePoint(status, time, values);
+    // The values are in the unit the meter shows; the recording keeps its own.
+    ::AppendRealTimePoint(status, time, values, Window.LiveReading.unitCode);
 }
 
 QStringList TMainLinkView::PortList() const

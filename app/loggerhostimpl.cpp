@@ -2,7 +2,7 @@
 
 #include "app/frmmain.h"
 #include "core/base/translation.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 
 #include <QToolButton>
 

@@ -4,9 +4,9 @@
 // putting every point into the graph with its statistics).
 #include "gui/base/dialogs.h"
 #include "app/frmmain.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/realtime.h"
 #include "core/files/rtjournal.h"
 
 #include <QApplication>

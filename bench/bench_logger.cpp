@@ -1,8 +1,8 @@
 // Speed of the data-logger side with a full logger memory: decoding a
 // 262,144-byte image holding one data set of 32,413 records, and graphing a
 // 32,000-record data set (bulk load and first draw).
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "core/logger/datasetdecoder.h"
 #include "gui/logger/loggergraph.h"
 #include "sim/simmeter.h"

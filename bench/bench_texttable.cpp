@@ -8,9 +8,9 @@
 #include "gui/files/printing.h"
 #include "core/files/textformat.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "gui/logger/list.h"
 #include "gui/logger/tablegraph.h"
 

@@ -110,10 +110,12 @@ QByteArray HeaderPayload(const TRealTimeJournalHeader &h)
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << quint32(1) << h.start << qint32(h.rate) << qint32(h.points) << h.unit << h.labels
+    // Version 2 adds the unit code after the colours; version 1 journals still read.
+    out << quint32(2) << h.start << qint32(h.rate) << qint32(h.points) << h.unit << h.labels
         << qint32(h.colors.size());
     for (uint32_t c : h.colors)
         out << quint32(c);
+    out << qint32(h.unitCode);
     return bytes;
 }
 
@@ -124,7 +126,7 @@ bool ParseHeader(const QByteArray &bytes, TRealTimeJournalHeader *h)
     quint32 version = 0;
     qint32 rate = 0, points = 0, colors = 0;
     in >> version >> h->start >> rate >> points >> h->unit >> h->labels >> colors;
-    if (in.status() != QDataStream::Ok || version != 1 || colors < 0 || colors > 64)
+    if (in.status() != QDataStream::Ok || (version != 1 && version != 2) || colors < 0 || colors > 64)
         return false;
     h->rate = rate;
     h->points = points;
@@ -133,6 +135,12 @@ bool ParseHeader(const QByteArray &bytes, TRealTimeJournalHeader *h)
         quint32 c = 0;
         in >> c;
         h->colors << c;
+    }
+    h->unitCode = -1;
+    if (version >= 2) {
+        qint32 unitCode = -1;
+        in >> unitCode;
+        h->unitCode = unitCode >= 0 && unitCode <= 2 ? unitCode : -1;
     }
     return in.status() == QDataStream::Ok;
 }

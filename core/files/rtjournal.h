@@ -35,7 +35,9 @@ struct TRealTimeJournalHeader {
     double start = 0;       // days since 30 Dec 1899
     int rate = 2;           // seconds between points
     int points = 0;         // number of points asked for
-    QString unit;           // the display unit of the temperatures
+    QString unit;           // the Y axis label of the graph (often empty)
+    int unitCode = -1;      // the recording's unit: 0 degF, 1 degC, 2 K; -1 unknown
+                            // (a journal written before the unit was stored)
     QStringList labels;     // subset labels
     QVector<uint32_t> colors; // subset colours (0xAARRGGBB)
 };

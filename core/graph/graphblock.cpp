@@ -18,6 +18,7 @@
 #include "core/base/translation.h"
 
 #include <QDataStream>
+#include <QSysInfo>
 #include <QIODevice>
 #include <cmath>
 #include <cstring>
@@ -48,6 +49,24 @@ public:
         s << bits;
     }
     void flag(bool v) { s << quint8(v ? 1 : 0); }
+    // A whole column of cells in one write: the block is little-endian, as
+    // the values are in memory on a little-endian machine.
+    void f64s(const double *v, int n)
+    {
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            s.writeRawData(reinterpret_cast<const char *>(v), n * int(sizeof(double)));
+        else
+            for (int i = 0; i < n; ++i)
+                f64(v[i]);
+    }
+    void f32s(const float *v, int n)
+    {
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            s.writeRawData(reinterpret_cast<const char *>(v), n * int(sizeof(float)));
+        else
+            for (int i = 0; i < n; ++i)
+                f32(v[i]);
+    }
     void str(const QString &v)
     {
         const QByteArray utf8 = v.toUtf8();
@@ -150,6 +169,27 @@ public:
         std::memcpy(&v, &bits, sizeof v);
         return v;
     }
+    // A whole column of cells in one read (see Writer::f64s).
+    void f64s(double *v, int n)
+    {
+        if (!need(qint64(n) * 8))
+            return;
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            s.readRawData(reinterpret_cast<char *>(v), n * int(sizeof(double)));
+        else
+            for (int i = 0; i < n; ++i)
+                v[i] = f64();
+    }
+    void f32s(float *v, int n)
+    {
+        if (!need(qint64(n) * 4))
+            return;
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            s.readRawData(reinterpret_cast<char *>(v), n * int(sizeof(float)));
+        else
+            for (int i = 0; i < n; ++i)
+                v[i] = f32();
+    }
     bool flag()
     {
         quint8 v = 0;
@@ -208,6 +248,8 @@ namespace GraphBlock {
 QByteArray Save(const TGraphModel &m)
 {
     QByteArray out;
+    // The cells are most of the block: room for them at once, not by doubling.
+    out.reserve(qsizetype(m.subsets) * m.points * 12 + 4096);
     Writer w(&out);
     w.u32(kMagic);
     w.u16(kVersion);
@@ -217,10 +259,8 @@ QByteArray Save(const TGraphModel &m)
     w.i32(m.points);
     w.f64(m.nullY);
     for (int s = 0; s < m.subsets; ++s) {
-        for (double x : m.x[s])
-            w.f64(x);
-        for (float y : m.y[s])
-            w.f32(y);
+        w.f64s(m.x[s].constData(), int(m.x[s].size()));
+        w.f32s(m.y[s].constData(), int(m.y[s].size()));
     }
 
     // subsets
@@ -359,10 +399,8 @@ bool Load(const QByteArray &block, TGraphModel *out, QString *error)
     m.setSubsets(subsets);
     m.setPoints(points);
     for (int s = 0; s < subsets && r.ok(); ++s) {
-        for (int p = 0; p < points; ++p)
-            m.x[s][p] = r.f64();
-        for (int p = 0; p < points; ++p)
-            m.y[s][p] = r.f32();
+        r.f64s(m.x[s].data(), points);
+        r.f32s(m.y[s].data(), points);
     }
 
     // subsets

@@ -87,6 +87,17 @@ TGraphStatistics ComputeGraphStatistics(const TGraphModel &m)
     return st;
 }
 
+bool ExtendAxisToValue(double value, double *axisMin, double *axisMax)
+{
+    if (!std::isfinite(value) || (value >= *axisMin && value <= *axisMax))
+        return false;
+    if (value < *axisMin)
+        *axisMin = std::floor(value / 10.0) * 10.0;
+    if (value > *axisMax)
+        *axisMax = std::ceil(value / 10.0) * 10.0;
+    return true;
+}
+
 void AxisForValues(double minValue, double maxValue, double *axisMin, double *axisMax)
 {
     if (minValue > maxValue)

@@ -48,6 +48,9 @@ constexpr double kUsualMaxY = 100.0;
 // [axisMin, axisMax] when the values lie within the usual range or within
 // the axis already, else the values' extent widened to round tens.
 void AxisForValues(double minValue, double maxValue, double *axisMin, double *axisMax);
+// Widens [*axisMin, *axisMax] to show `value`, rounded out to tens; never
+// narrows it. True when it changed.
+bool ExtendAxisToValue(double value, double *axisMin, double *axisMax);
 // Gives every Y axis of the model that cannot show its values (null and
 // out-of-range markers left aside) a manual scale that does, as
 // AxisForValues says. True when an axis changed.

@@ -8,10 +8,10 @@
 #include "core/files/textformat.h"
 #include "gui/base/dialogs.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QFileInfo>
 

@@ -4,8 +4,8 @@
 #include "core/base/translation.h"
 #include "core/files/textformat.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "gui/logger/list.h"
 #include "core/base/progresspump.h"
 

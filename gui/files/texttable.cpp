@@ -8,8 +8,8 @@
 #include "core/files/exportunits.h"
 #include "core/files/graphfile.h"
 #include "core/files/textformat.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "gui/logger/list.h"
 #include "core/base/progresspump.h"
 #include "gui/base/scope.h"
@@ -119,13 +119,15 @@ bool WriteLines(QWidget *parent, const QString &path, int count, LineMaker line)
         QString text;
         if (!line(i, &text))
             break;
-        progress.Progress1->setValue(i + 1);
         if (!file.Write(text)) {
             ok = false;
             break;
         }
         ++written;
+        // The bar repaints itself at every new percent: it is moved when
+        // messages run, not at every line.
         if (pump.Due()) {
+            progress.Progress1->setValue(i + 1);
             pump.Run();
             if (progress.CancelRequested())
                 break;

@@ -2,9 +2,9 @@
 
 #include "core/base/datetime.h"
 #include "core/live/decoder.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "core/logger/datasetdecoder.h"
 #include "core/logger/datasetlist.h"
 #include "core/logger/download.h"

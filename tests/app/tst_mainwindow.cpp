@@ -3,8 +3,8 @@
 #include "app/frmmain.h"
 #include "gui/base/helpwindow.h"
 #include "core/base/paths.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "app/mdiarrange.h"
 #include "core/logger/datasets.h"
 #include "gui/logger/list.h"
@@ -23,6 +23,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTableWidget>
@@ -249,6 +250,52 @@ private slots:
         w.close();
     }
 
+    // At start every statistics row of the real-time window shows; two graphs
+    // tile (side by side or one above the other) instead of cascading.
+    void startLayoutAndTwoGraphsTiled_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+        QTest::newRow("1280 x 900") << QSize(1280, 900);
+    }
+    void startLayoutAndTwoGraphsTiled()
+    {
+        QFETCH(QSize, screen);
+        TfrmMain w;
+        w.setGeometry(QRect(QPoint(0, 0), screen));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCoreApplication::processEvents();
+        auto *rt = qobject_cast<TfrmGraph *>(w.RealTimeGraphWindow.data());
+        QVERIFY(rt);
+        const QRect area = w.MdiArea->viewport()->rect();
+        QVERIFY(area.contains(rt->parentWidget()->geometry()));
+        const QRect inside = rt->rect();
+        for (int ch = 0; ch < 3; ++ch)
+            for (QLineEdit *edit : {rt->MaxEdit(ch), rt->MinEdit(ch), rt->AvgEdit(ch)})
+                QVERIFY2(inside.contains(QRect(edit->mapTo(rt, QPoint(0, 0)), edit->size())),
+                         qPrintable(edit->objectName()));
+
+        auto *file = new TfrmGraph;
+        file->setWindowTitle(QStringLiteral("/tmp/cellar.ghf"));
+        file->Embed();
+        w.Tile1->trigger();
+        QCoreApplication::processEvents();
+        const QRect a = rt->parentWidget()->geometry();
+        const QRect b = file->parentWidget()->geometry();
+        QVERIFY2(!a.intersects(b), "the two graphs were cascaded");
+        for (TfrmGraph *g : {rt, file})
+            QVERIFY(g->VisiblePlotHeight() >= TfrmMain::kTileMinPlotHeight);
+
+        // A table opened afterwards (as a later start hands one over) lies on screen.
+        auto *table = new TfrmList;
+        table->Embed();
+        QTRY_VERIFY2(area.contains(table->parentWidget()->geometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(table->parentWidget()->x()).arg(table->parentWidget()->y())
+                                .arg(table->parentWidget()->width()).arg(table->parentWidget()->height())));
+        w.close();
+    }
+
     void tileGivesGraphsTheirHeightFirst_data()
     {
         // The client areas of the three screens; a panel, graphs that need
@@ -382,6 +429,11 @@ private slots:
         }
         QVERIFY(messages.isEmpty());
         QVERIFY(w.HelpWindow && w.HelpWindow->isVisible());
+        // The whole window, its title bar allowed for, lies on the screen.
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY2(screen.contains(w.HelpWindow->geometry().adjusted(0, -30, 0, 0)),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(w.HelpWindow->x()).arg(w.HelpWindow->y())
+                                .arg(w.HelpWindow->width()).arg(w.HelpWindow->height())));
         QTextBrowser *browser = w.HelpWindow->Browser;
         QCOMPARE(browser->source().toLocalFile(), page);
         QCOMPARE(w.HelpWindow->windowTitle(), QStringLiteral("Aide"));

@@ -9,7 +9,7 @@
 #include "core/base/appstate.h"
 #include "core/files/textformat.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 #include "core/link/discovery.h"
 #include "core/link/meterlink.h"
 #include "core/link/nullview.h"

@@ -4,13 +4,14 @@
 #include "gui/base/opensave.h"
 #include "core/base/translation.h"
 #include "core/files/graphfile.h"
-#include "gui/graph/graphfileio.h"
+#include "gui/graph/window/graphfileio.h"
 #include "gui/files/graphfile.h"
 #include "app/documents.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

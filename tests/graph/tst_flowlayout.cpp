@@ -1,6 +1,6 @@
 #include "testregistry.h"
 
-#include "gui/graph/flowlayout.h"
+#include "gui/graph/window/flowlayout.h"
 
 #include <QPushButton>
 #include <QtTest>

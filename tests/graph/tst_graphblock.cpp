@@ -4,7 +4,7 @@
 
 #include "core/base/translation.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QTest>
 #include <QtEndian>

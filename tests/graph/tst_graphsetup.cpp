@@ -2,10 +2,11 @@
 #include "graphtestsupport.h"
 
 #include "core/base/datetime.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,11 +5,12 @@
 #include "core/base/paths.h"
 #include "gui/base/opensave.h"
 #include "gui/logger/collection.h"
-#include "gui/graph/annoedit.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/setupscale.h"
+#include "gui/graph/window/annoedit.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/setupscale.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -434,6 +435,11 @@ void TestGraphWindow::pointerReadout()
     QTest::mouseMove(s.plotWidget(), s.toPlot(QPoint(area.left() - 10, area.top() - 10)));
     QCoreApplication::processEvents();
     QCOMPARE(s.w.Panel12->text(), expected); // outside: the text stays
+    // Another data set, collection or graph file replaces the data: the
+    // readout of the old data goes.
+    QVERIFY(SetUpGraph(s.w.PESGraph1, 5, 100.0f, -20.0f, x + 1.0, x, 10));
+    QVERIFY(s.w.Panel12->text().isEmpty());
+    QVERIFY(!s.w.Panel12->isVisible());
 }
 
 void TestGraphWindow::samplingRateChangeAnsweredNo()

@@ -4,10 +4,10 @@
 #include "graphtestsupport.h"
 
 #include "core/base/sleepinhibitor.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/realtime.h"
-#include "gui/graph/setuprealtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/window/setuprealtime.h"
 
 #include <QComboBox>
 #include <QLineEdit>

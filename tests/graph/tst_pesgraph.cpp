@@ -2,9 +2,9 @@
 #include "testregistry.h"
 
 #include "core/base/datetime.h"
-#include "gui/graph/graphcustomize.h"
+#include "gui/graph/window/graphcustomize.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -813,7 +813,7 @@ void TestPESGraph::customizeAcceptApplies()
 {
     ShownGraph sg(5, 4);
     QStringList seenPages;
-    PESGraph::setCustomizeHook([&](TGraphCustomizeDialog &d) {
+    SetGraphCustomizeHook([&](TGraphCustomizeDialog &d) {
         seenPages = d.pageNames();
         d.edtMainTitle->setText(QStringLiteral("Salle 4"));
         d.edtSubsetLabels[1]->setText(QStringLiteral("Air"));
@@ -828,7 +828,7 @@ void TestPESGraph::customizeAcceptApplies()
     // Cells written while the dialog is open survive its confirmation.
     sg.g.setYData(0, 0, 77.0f);
     QCOMPARE(sg.g.sgCustomize(), 1);
-    PESGraph::setCustomizeHook({});
+    SetGraphCustomizeHook({});
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toInt(), 1);
     QCOMPARE(seenPages.size(), 5);
@@ -849,13 +849,13 @@ void TestPESGraph::customizeCancelKeepsGraph()
     PESGraph g;
     g.setMainTitle(QStringLiteral("before"));
     const QByteArray before = g.SaveGraphBlock();
-    PESGraph::setCustomizeHook([](TGraphCustomizeDialog &d) {
+    SetGraphCustomizeHook([](TGraphCustomizeDialog &d) {
         d.edtMainTitle->setText(QStringLiteral("after"));
         return int(QDialog::Rejected);
     });
     QSignalSpy spy(&g, &PESGraph::OnCustomizeDlg);
     QCOMPARE(g.sgCustomize(), 0);
-    PESGraph::setCustomizeHook({});
+    SetGraphCustomizeHook({});
     QCOMPARE(spy.at(0).at(0).toInt(), 0);
     QCOMPARE(g.SaveGraphBlock(), before);
 }

@@ -3,13 +3,19 @@
 
 #include "core/base/datetime.h"
 #include "core/base/translation.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
-#include "gui/graph/setuprealtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/window/setuprealtime.h"
+
+#include "gui/files/graphfile.h"
+#include "gui/graph/window/graphfileio.h"
+#include "core/files/rtjournal.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -76,6 +82,8 @@ private slots:
     void appendNeverWritesBeyondPoints();
     void fullStopInsideTickDoesNotWait();
     void closingWindowEndsRecording();
+    void unitChangeKeepsOneUnit();
+    void axisFollowsAKelvinRecording();
 };
 
 void TestRealTime::runNeedsConnection()
@@ -350,6 +358,95 @@ void TestRealTime::closingWindowEndsRecording()
     QVERIFY(!main->RealTimeGraphWindow);
     // Appends after the close find no window and do nothing.
     AppendRealTimePoint(0, At(1), 50.0f, 20.0f, 30.0f, 15.0f, 10.0f);
+}
+
+void TestRealTime::unitChangeKeepsOneUnit()
+{
+    // Run while the meter shows °C; the meter then shows °F, then K.
+    GraphTest::Answers answers;
+    GraphTest::Main()->LiveReading.unitCode = 1;
+    State().Connected = true;
+    CreateRealTimeGraphWindow();
+    TfrmGraph *w = Start(answers, QStringLiteral("   10"));
+    const float celsius[5] = {50.0f, 20.0f, 30.0f, 15.0f, 10.0f};
+    const float fahrenheit[5] = {50.0f, 68.0f, 86.0f, 59.0f, 50.0f};
+    const float kelvin[5] = {50.0f, 293.2f, 303.2f, 288.2f, 283.2f};
+    AppendRealTimePoint(0, At(0), celsius, 1);
+    AppendRealTimePoint(0, At(1), fahrenheit, 0);
+    QVERIFY(w->lblUnitNotice->isVisibleTo(w));
+    QVERIFY(w->lblUnitNotice->text().contains(QStringLiteral("\u00b0F")));
+    AppendRealTimePoint(0, At(2), kelvin, 2);
+    QVERIFY(w->lblUnitNotice->text().contains(QStringLiteral("K")));
+    RealTimeStop();
+    PESGraph *g = w->PESGraph1;
+    QCOMPARE(g->Points(), 3);
+    for (int p = 0; p < 3; ++p)
+        for (int k = 0; k < 5; ++k)
+            QVERIFY2(qAbs(g->YData(k, p) - celsius[k]) < 1e-3f, qPrintable(QStringLiteral("%1,%2").arg(k).arg(p)));
+    QVERIFY2(w->txtT1Max->text().startsWith(QStringLiteral("20.0@")), qPrintable(w->txtT1Max->text()));
+    QVERIFY2(w->txtT1Min->text().startsWith(QStringLiteral("20.0@")), qPrintable(w->txtT1Min->text()));
+    QVERIFY2(w->txtT2Max->text().startsWith(QStringLiteral("30.0@")), qPrintable(w->txtT2Max->text()));
+    QCOMPARE(w->txtT1Avg->text(), QStringLiteral("20.0"));
+    QCOMPARE(w->txtT2Avg->text(), QStringLiteral("30.0"));
+    QCOMPARE(g->Unit(), QStringLiteral("\u00b0C"));
+    // The journal and the saved graph file carry the one unit.
+    TRealTimeJournalContents contents;
+    QVERIFY(TRealTimeJournal::Read(RealTimeJournal().Path(), &contents));
+    QCOMPARE(contents.header.unitCode, 1);
+    QCOMPARE(contents.points.size(), 3);
+    QVERIFY(qAbs(contents.points.at(2).y[1] - 20.0f) < 1e-3f);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mixed.ghf"));
+    QVERIFY(SaveGraphFile(g, path));
+    PESGraph reopened;
+    QVERIFY(LoadGraphFile(&reopened, path));
+    for (int p = 0; p < 3; ++p)
+        QVERIFY(qAbs(reopened.YData(1, p) - 20.0f) < 1e-3f);
+    GraphTest::Main()->LiveReading.unitCode = 0;
+}
+
+void TestRealTime::axisFollowsAKelvinRecording()
+{
+    GraphTest::Answers answers;
+    GraphTest::Main()->LiveReading.unitCode = 2;
+    CreateRealTimeGraphWindow();
+    TfrmGraph *w = Start(answers, QStringLiteral("   10"));
+    PESGraph *g = w->PESGraph1;
+    QCOMPARE(g->ManualMaxY(), 50.0);
+    const float kelvin[5] = {45.0f, 296.0f, 9000.0f, 288.2f, 283.2f};
+    AppendRealTimePoint(0, At(0), kelvin, 2);
+    // Widened to tens, the over-range marker left out, never narrowed.
+    QCOMPARE(g->ManualMinY(), -10.0);
+    QCOMPARE(g->ManualMaxY(), 300.0);
+    const float lower[5] = {45.0f, 291.0f, 30.0f, 288.2f, 283.2f};
+    AppendRealTimePoint(0, At(1), lower, 2);
+    QCOMPARE(g->ManualMaxY(), 300.0);
+    // Y Axis set by hand wins for the rest of the recording.
+    answers.exec = [](QDialog *d) {
+        d->findChild<QLineEdit *>(QStringLiteral("edtT1Min"))->setText(QStringLiteral("280"));
+        d->findChild<QLineEdit *>(QStringLiteral("edtT1Max"))->setText(QStringLiteral("300"));
+        return int(QDialog::Accepted);
+    };
+    w->btnChangeScaleClick();
+    QCOMPARE(g->ManualMinY(), 280.0);
+    const float higher[5] = {45.0f, 310.0f, 30.0f, 288.2f, 283.2f};
+    AppendRealTimePoint(0, At(2), higher, 2);
+    QCOMPARE(g->ManualMaxY(), 300.0);
+    QCOMPARE(g->ManualMinY(), 280.0);
+    RealTimeStop();
+    // Saved in K with the real-time axis of -10 ... 50, reopened: its curves show.
+    g->setWorkingAxis(0);
+    g->setManualMinY(-10.0);
+    g->setManualMaxY(50.0);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kelvin.ghf"));
+    QVERIFY(SaveGraphFile(g, path));
+    TfrmGraph *reopened = OpenGraphFile(path);
+    QVERIFY(reopened);
+    reopened->PESGraph1->setWorkingAxis(0);
+    QVERIFY(reopened->PESGraph1->ManualMaxY() >= 310.0);
+    QVERIFY(reopened->PESGraph1->ManualMinY() <= 45.0);
+    GraphTest::Main()->LiveReading.unitCode = 0;
 }
 
 QM738_REGISTER_TEST(TestRealTime)

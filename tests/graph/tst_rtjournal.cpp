@@ -7,11 +7,11 @@
 #include "testregistry.h"
 #include "graphtestsupport.h"
 
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "gui/graph/window/realtime.h"
 #include "core/files/rtjournal.h"
-#include "gui/graph/setuprealtime.h"
+#include "gui/graph/window/setuprealtime.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -106,6 +106,7 @@ private slots:
     void twoProgramsNeverShareAJournal_data();
     void twoProgramsNeverShareAJournal();
     void recoveryShowsTheRecording();
+    void dismissedRecoveryQuestionKeepsTheJournal();
 };
 
 void TestRealTimeJournal::killedWriterLosesNothing_data()
@@ -361,6 +362,34 @@ void TestRealTimeJournal::recoveryShowsTheRecording()
     QVERIFY(!main->State.RealTimeRecording);
     QCOMPARE(RealTimeJournal().Path(), copy);
     GraphTest::ResetMain(); // lets go of the journal while its folder exists
+}
+
+void TestRealTimeJournal::dismissedRecoveryQuestionKeepsTheJournal()
+{
+    for (const QString &old : TRealTimeJournal::Orphans(TRealTimeJournal::Folder()))
+        QFile::remove(old); // left by other tests: this one asks about its own
+    // A journal left by a program that ended without saving.
+    const QString path = TRealTimeJournal::NewPath(TRealTimeJournal::Folder());
+    {
+        TRealTimeJournal journal;
+        QVERIFY(journal.Begin(path, Header()));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(journal.Append(PointNo(i)));
+        journal.Release();
+    }
+    GraphTest::Answers answers;
+    // Escape or the close button: the question returns Cancel; the journal
+    // stays and is asked about again.
+    answers.messageAnswers = {Dialogs::Cancel};
+    QCOMPARE(OfferRealTimeRecovery(GraphTest::Main()), 0);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!RealTimeJournal().Owns());
+    QVERIFY(TRealTimeJournal::Orphans(TRealTimeJournal::Folder()).contains(path));
+    // Only an explicit No deletes it.
+    answers.messageAnswers = {Dialogs::No};
+    QCOMPARE(OfferRealTimeRecovery(GraphTest::Main()), 0);
+    QCOMPARE(answers.messages.size(), 2);
+    QVERIFY(!QFile::exists(path));
 }
 
 QM738_REGISTER_TEST(TestRealTimeJournal)

@@ -2,10 +2,10 @@
 #include "graphtestsupport.h"
 
 #include "core/base/datetime.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "core/graph/statistics.h"
 #include "core/logger/datasets.h"
 #include "gui/logger/loggergraph.h"

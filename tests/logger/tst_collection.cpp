@@ -6,13 +6,14 @@
 #include "core/logger/download.h"
 #include "gui/logger/collection.h"
 #include "app/documents.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "gui/logger/loggergraph.h"
 #include "gui/logger/loggerhost.h"
 #include "sim/simmeter.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -151,6 +152,17 @@ void TestCollection::roundTripThroughFileMenu()
     QVERIFY(OpenFileFromOutside(field));
     QVERIFY(LoggerWindow());
     QCOMPARE(Rows(LoggerWindow()->Grid2), listBefore);
+
+    // Handed over by a later start but missing: the message box of File > Open.
+    const QString missing = QDir::temp().filePath(QStringLiteral("qm738-missing-%1.ghf").arg(QCoreApplication::applicationPid()));
+    GraphTest::Answers handed; // init() silenced the answers above
+    QVERIFY(!OpenFileFromOutside(missing));
+    QCOMPARE(handed.messages.size(), 1);
+    const QString expected = AddedText("Cannot read the graph file \"%1\".\n%2").arg(QDir::toNativeSeparators(missing), QString());
+    QVERIFY2(handed.messages.first().startsWith(expected), qPrintable(handed.messages.first()));
+    handed.messages.clear();
+    QVERIFY(!OpenFileFromOutside(QDir::temp().filePath(QStringLiteral("notes.odt"))));
+    QCOMPARE(handed.messages.size(), 1);
 }
 
 enum Fault { SaveDiskFull, TempDiskFull, TempFolderBlocked, OpenTooLarge, DownloadNotKept, OpenNotKept };

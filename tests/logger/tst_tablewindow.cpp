@@ -4,10 +4,11 @@
 #include "core/base/translation.h"
 #include "gui/files/printing.h"
 #include "gui/files/texttable.h"
-#include "gui/graph/graph.h"
-#include "gui/graph/graphcustomize.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graph.h"
+#include "gui/graph/window/graphcustomize.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/window/realtime.h"
+#include "gui/graph/engine/pesgraph.h"
 #include "gui/logger/list.h"
 #include "gui/logger/tablegraph.h"
 
@@ -61,7 +62,7 @@ private slots:
     void cleanup()
     {
         GraphTest::ResetMain();
-        PESGraph::setCustomizeHook({});
+        SetGraphCustomizeHook({});
         PESGraph::setPrintHook({});
         QLocale::setDefault(QLocale::system());
     }
@@ -164,7 +165,7 @@ void TestTableWindow::printGraphWindow()
         }
         return int(QDialog::Accepted);
     };
-    PESGraph::setCustomizeHook([&](TGraphCustomizeDialog &) {
+    SetGraphCustomizeHook([&](TGraphCustomizeDialog &) {
         shown << QStringLiteral("customize");
         return int(QDialog::Rejected);
     });

@@ -22,6 +22,7 @@
 // - Pixel positions are in this widget's coordinates.
 
 #include "core/graph/graphmodel.h"
+#include "gui/graph/engine/graphenums.h"
 
 #include <QColor>
 #include <QCursor>
@@ -40,7 +41,6 @@ class QPrinter;
 class QMouseEvent;
 struct TGraphModel;
 class TGraphView;
-class TGraphCustomizeDialog;
 
 // A colour with alpha, as the annotation properties take it.
 inline QColor PEargb(int alpha, int red, int green, int blue)
@@ -48,7 +48,7 @@ inline QColor PEargb(int alpha, int red, int green, int blue)
     return QColor(red, green, blue, alpha);
 }
 
-class PESGraph : public QWidget
+class PESGraph : public QWidget, public TGraphEnums
 {
     Q_OBJECT
     Q_PROPERTY(QString MainTitle READ MainTitle WRITE setMainTitle)
@@ -67,39 +67,6 @@ public:
     static constexpr int kMaxAxes = GraphLimits::kMaxAxes;
     static constexpr int kMaxAnnotations = GraphLimits::kMaxAnnotations;
     static constexpr int kMaxTableCells = GraphLimits::kMaxTableCells;
-
-    enum AnnotationType {       // GraphAnnotationType
-        AnnotNoSymbol = 0,      // text only
-        AnnotPlus = 1,
-        AnnotCross = 2,         // an x
-        AnnotDot = 3,
-        AnnotSquare = 4,
-        AnnotCircle = 5,
-        AnnotTriangle = 6,
-        AnnotDiamond = 7,
-        AnnotLastType = GraphLimits::kLastAnnotationType
-    };
-    enum ScaleControl {         // ManualScaleControlX / Y
-        ScaleAuto = 0, ScaleManualMin = 1, ScaleManualMax = 2, ScaleManualMinMax = 3
-    };
-    enum Zooming {              // AllowZooming
-        ZoomNone = 0, ZoomHorizontal = 1, ZoomVertical = 2, ZoomBoth = 3
-    };
-    enum GridStyleKind {        // GridStyle
-        GridThin = 0, GridThick = 1, GridDotted = 2, GridDashed = 3
-    };
-    enum GridLines {            // GridLineControl
-        GridBoth = 0, GridYOnly = 1, GridXOnly = 2, GridNone = 3
-    };
-    enum CursorKind {           // ArrowCursor
-        CursorArrow = 1, CursorIBeam = 2, CursorCross = 3
-    };
-    enum TableBorder {          // TABorder
-        TABorderNone = 0, TABorderLine = 1, TABorderInset = 2
-    };
-    enum PlotMethod {           // PlottingMethod
-        PlotLine = 0, PlotPoints = 1, PlotPointsAndLine = 2
-    };
 
     explicit PESGraph(QWidget *parent = nullptr);
     ~PESGraph() override;
@@ -375,13 +342,14 @@ public:
     const TGraphModel &model() const;
     void setModel(const TGraphModel &model);     // replaces everything; needs a redraw
     QCustomPlot *plot() const;
-    // Seams replacing the modal dialogs (tests): the customise hook gets the
-    // built dialog and returns its result (QDialog::Accepted applies it); the
-    // print hook gets the printer and returns QDialog::Accepted to print.
-    // An empty function restores the real dialogs.
-    using CustomizeHook = std::function<int(TGraphCustomizeDialog &)>;
+    // The customisation dialog belongs to the windows (window/graphcustomize):
+    // they register the function that opens it on a graph, applies it and
+    // returns 1 when confirmed. Without one, sgCustomize changes nothing.
+    using CustomizeOpener = std::function<int(PESGraph &)>;
+    static void setCustomizeOpener(CustomizeOpener opener);
+    // Seam replacing the print dialog (tests): the hook gets the printer and
+    // returns QDialog::Accepted to print. An empty function restores the dialog.
     using PrintHook = std::function<int(QPrinter &)>;
-    static void setCustomizeHook(CustomizeHook hook);
     static void setPrintHook(PrintHook hook);
 
 signals:
@@ -392,6 +360,8 @@ signals:
     void OnGraphHotSpot();                            // pointer entered an annotation
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
     void OnCustomizeDlg(int result);                  // 1 when confirmed
+    // The data was replaced as a whole (points, subsets, a bulk load, a block).
+    void OnDataReplaced();
 
 protected:
     // The plot fills the widget, so pointer events only reach the widget

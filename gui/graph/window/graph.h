@@ -5,6 +5,8 @@
 // ("DataLogger", with the data-set list on the left) and graphs of tables and
 // graph files (captioned with the table's caption or the file's path).
 
+#include "gui/graph/window/graphhost.h"
+
 #include <QWidget>
 
 class PESGraph;
@@ -20,9 +22,6 @@ class QToolButton;
 struct TAppState;
 class TsiLang;
 
-// The process-wide state the graph windows share: the main window's when it
-// exists, else one kept here (windows made without a main window, in tests).
-TAppState &GraphAppState();
 
 // Cursor modes of GraphCursorMode.
 enum TGraphCursorMode { CursorModeNormal = -99, CursorModeText = 0, CursorModeCross = 2 };
@@ -69,6 +68,7 @@ public:
     QComboBox *ComboBox2 = nullptr;       // seconds 00..60
     QPushButton *Button2 = nullptr;       // statistics table on the graph
     QLabel *lblJournalStatus = nullptr;   // a recording that no longer reaches the disk
+    QLabel *lblUnitNotice = nullptr;      // the meter shows another unit than the recording
 
     QFrame *ToolBar2 = nullptr;
     QCheckBox *chkRH = nullptr, *chkT1 = nullptr, *chkT2 = nullptr;
@@ -103,6 +103,11 @@ public:
     // Widens a Y axis that cannot show the graph's values (a set in K or °F)
     // to their extent; an axis that shows them stays.
     void FitYAxisToValues();
+    // The Y axis was set by hand (Y Axis) since the last Run: a recording
+    // no longer widens it.
+    bool YAxisSetByHand = false;
+    // Empties the pointer readout (Panel12): the graph's data was replaced.
+    void ClearPointerReadout();
     // The least height of the plot area, kept by the graph's least height.
     static constexpr int kMinPlotHeight = 150;
     // The height of the plot area that shows in the window as it is laid

@@ -1,4 +1,4 @@
-#include "gui/graph/graphicons.h"
+#include "gui/graph/window/graphicons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,18 +1,19 @@
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
 #include "gui/base/dialogs.h"
 #include "core/base/paths.h"
 #include "gui/base/langapply.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/annoedit.h"
-#include "gui/graph/graphicons.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
-#include "gui/graph/setupscale.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/window/annoedit.h"
+#include "gui/graph/window/graphcustomize.h"
+#include "gui/graph/window/graphicons.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "core/record/rtrecording.h"
+#include "gui/graph/window/setupscale.h"
 #include "core/graph/statistics.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include "gui/graph/flowlayout.h"
+#include "gui/graph/window/flowlayout.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -39,15 +40,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include "gui/graph/graphparts.h"
+#include "gui/graph/window/graphparts.h"
 
-TAppState &GraphAppState()
-{
-    if (IGraphHost *host = GraphHost())
-        return host->State();
-    static TAppState alone;
-    return alone;
-}
 
 static void ClearLoggerDataUnsaved(TAppState &st)
 {
@@ -82,6 +76,7 @@ TfrmGraph::TfrmGraph(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmGraph"));
     setAttribute(Qt::WA_DeleteOnClose);
+    InstallGraphCustomize(); // the engine's customisation dialog is the window's
     resize(860, 600);
     BuildLayout();
     InitGraphControl();
@@ -215,7 +210,7 @@ void TfrmGraph::closeEvent(QCloseEvent *event)
     if (IsLoggerRole() && !m_downloadStillUnsaved)
         ClearLoggerDataUnsaved(st);
     if (IsRealTimeRole()) {
-        DiscardRealTimeJournal();
+        RealTimeModel().Clear();
         st.RealTimeGraphUnsaved = false;
     }
     FormClose();
@@ -363,6 +358,14 @@ void TfrmGraph::PESGraph1MouseMove()
         pnlGraphResize();
     else
         Panel12->adjustSize();
+}
+
+void TfrmGraph::ClearPointerReadout()
+{
+    if (!Panel12 || Panel12->text().isEmpty())
+        return;
+    Panel12->clear();
+    Panel12->hide();
 }
 
 void TfrmGraph::PESGraph1ZoomIn() { UndoZoom->setEnabled(true); }

@@ -1,6 +1,8 @@
 #pragma once
 // How a PESGraph's model is drawn with QCustomPlot, and the pointer handling
-// (zoom rectangle, hot spots, dragging the table). Private to the graph.
+// (zoom rectangle, hot spots, dragging the table). Private to the graph: it
+// reads the control's model and tells the control what the pointer did
+// through its signals, without knowing the control.
 
 #include <QObject>
 #include <QPoint>
@@ -9,7 +11,8 @@
 #include <QVector>
 #include <qcustomplot.h>
 
-class PESGraph;
+#include <limits>
+
 struct TGraphModel;
 class TAnnotationLayerable;
 class TTableLayerable;
@@ -18,7 +21,8 @@ class TGraphView : public QObject
 {
     Q_OBJECT
 public:
-    explicit TGraphView(PESGraph *owner);
+    // The plot is a child of `host`; `model` outlives the view.
+    TGraphView(QWidget *host, const TGraphModel *model);
     ~TGraphView() override;
 
     QCustomPlot *plotWidget() const { return plot; }
@@ -52,6 +56,15 @@ public:
     QCPAxisRect *axisRect(int axis) const { return axis >= 0 && axis < rects.size() ? rects[axis] : nullptr; }
     int rectCount() const { return int(rects.size()); }
 
+signals:
+    void clicked();                                   // left button released without a drag
+    void mouseMoved();
+    void zoomedIn();
+    void dataHotSpot(bool doubleClick, int point, int subset);
+    void graphHotSpot();                              // pointer entered an annotation
+    void annotationHotSpot(bool doubleClick, int index);
+    void tableMoved(const QPoint &location);          // the table dragged to this place
+
 private slots:
     void mousePress(QMouseEvent *event);
     void mouseMove(QMouseEvent *event);
@@ -69,7 +82,7 @@ private:
     QCPRange autoRangeY(int axis) const;
     int rectIndexAt(const QPointF &pixel) const;
 
-    PESGraph *owner;
+    const TGraphModel *m_model;
     QCustomPlot *plot;
     TAnnotationLayerable *annotations = nullptr;
     TTableLayerable *table = nullptr;
@@ -83,6 +96,12 @@ private:
     bool scaleDirty = true;
     bool allDataDirty = true;
     QVector<bool> subsetDirty;
+    // Per subset, the extent of its drawn cells, found when its data is rebuilt.
+    struct TSubsetExtent {
+        double xLo = std::numeric_limits<double>::infinity(), xHi = -std::numeric_limits<double>::infinity();
+        double yLo = std::numeric_limits<double>::infinity(), yHi = -std::numeric_limits<double>::infinity();
+    };
+    QVector<TSubsetExtent> extents;
 
     bool repaintPending = false;
     bool zoomed = false;

@@ -1,4 +1,4 @@
-#include "gui/graph/setuprealtime.h"
+#include "gui/graph/window/setuprealtime.h"
 
 #include "gui/base/langapply.h"
 

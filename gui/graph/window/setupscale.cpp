@@ -1,4 +1,4 @@
-#include "gui/graph/setupscale.h"
+#include "gui/graph/window/setupscale.h"
 
 #include "gui/base/langapply.h"
 

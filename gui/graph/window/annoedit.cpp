@@ -1,4 +1,4 @@
-#include "gui/graph/annoedit.h"
+#include "gui/graph/window/annoedit.h"
 
 #include "gui/base/langapply.h"
 

@@ -1,18 +1,18 @@
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
 #include "gui/base/dialogs.h"
 #include "core/base/paths.h"
 #include "gui/base/langapply.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/annoedit.h"
-#include "gui/graph/graphicons.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
-#include "gui/graph/setupscale.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/window/annoedit.h"
+#include "gui/graph/window/graphicons.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "core/record/rtrecording.h"
+#include "gui/graph/window/setupscale.h"
 #include "core/graph/graphmodel.h"
 #include "core/graph/statistics.h"
 
@@ -22,7 +22,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QComboBox>
-#include "gui/graph/flowlayout.h"
+#include "gui/graph/window/flowlayout.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -41,7 +41,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include "gui/graph/graphparts.h"
+#include "gui/graph/window/graphparts.h"
 
 using namespace GraphParts;
 
@@ -106,7 +106,7 @@ void TfrmGraph::tbntClrClick()
     PESGraph1->sgUndoZoom();
     UndoZoom->setEnabled(false);
     ClearGraph();
-    DiscardRealTimeJournal();
+    RealTimeModel().Clear();
 }
 
 void TfrmGraph::UndoZoomClick()
@@ -215,6 +215,7 @@ void TfrmGraph::btnChangeScaleClick()
     PESGraph1->setManualScaleControlY(PESGraph::ScaleManualMinMax);
     PESGraph1->setManualMinY(minY);
     PESGraph1->setManualMaxY(maxY);
+    YAxisSetByHand = true; // wins over the widening of a recording
     PESGraph1->Redraw();
     if (dialog.chkSave->isChecked())
         SaveGraphFile(PESGraph1, TemplateWritePath());
@@ -275,7 +276,7 @@ void TfrmGraph::ComboBox1Change()
     if (IGraphHost *host = GraphHost())
         host->SetRunStopCommands(true, false);
     ClearGraph();
-    DiscardRealTimeJournal();
+    RealTimeModel().Clear();
     PESGraph1->setLineGapThreshold(1e20);
     st.RealTimeSpanStep = 100.0 * rate / 86400.0;
     PESGraph1->setFocus();

@@ -12,6 +12,7 @@ class PESGraph;
 class QWidget;
 class TfrmGraph;
 struct TAppState;
+class TRealTimeRecording;
 
 class IGraphHost {
 public:
@@ -19,6 +20,9 @@ public:
 
     // Settings, folders and flags (UserFolder, RealTimeRecording ...).
     virtual TAppState &State() = 0;
+    // The unit code the meter shows now (0 degF, 1 degC, 2 K), -1 when no
+    // reading says: a recording started by Run is in this unit.
+    virtual int MeterUnitCode() const { return -1; }
     // The main window: the parent of dialogs that belong to no graph window.
     virtual QWidget *MainWindow() = 0;
     // Puts a graph window into the frame, lets the frame follow its
@@ -60,3 +64,11 @@ void SetGraphHost(IGraphHost *host);
 // The host's file commands; false (nothing saved) without a host.
 bool HostSaveGraphAs(PESGraph *graph, QWidget *parent);
 bool HostSaveDocument(QWidget *child);
+
+// The process-wide state the graph windows share: the host's when there is
+// one, else one kept here (windows made without a main window, in tests).
+TAppState &GraphAppState();
+
+// The real-time recording of this program (core/record), bound to
+// GraphAppState(). The real-time window observes it.
+TRealTimeRecording &RealTimeModel();

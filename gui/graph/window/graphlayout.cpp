@@ -1,18 +1,18 @@
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graph.h"
 
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
 #include "gui/base/dialogs.h"
 #include "core/base/paths.h"
 #include "gui/base/langapply.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/annoedit.h"
-#include "gui/graph/graphicons.h"
-#include "gui/graph/graphsetup.h"
-#include "gui/graph/pesgraph.h"
-#include "gui/graph/realtime.h"
-#include "gui/graph/setupscale.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/window/annoedit.h"
+#include "gui/graph/window/graphicons.h"
+#include "gui/graph/window/graphsetup.h"
+#include "gui/graph/engine/pesgraph.h"
+#include "core/record/rtrecording.h"
+#include "gui/graph/window/setupscale.h"
 #include "core/graph/statistics.h"
 
 #include <QAction>
@@ -21,7 +21,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include "gui/graph/flowlayout.h"
+#include "gui/graph/window/flowlayout.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -40,7 +40,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include "gui/graph/graphparts.h"
+#include "gui/graph/window/graphparts.h"
 
 using namespace GraphParts;
 
@@ -357,6 +357,12 @@ QFrame *TfrmGraph::BuildStatisticStrip()
     lblJournalStatus->hide();
     row->addWidget(lblJournalStatus);
 
+    lblUnitNotice = MakeLabel(pnlGraphStatistic, "lblUnitNotice", QString());
+    lblUnitNotice->setStyleSheet(QStringLiteral("QLabel { color: #a00000; font-weight: bold; }"));
+    lblUnitNotice->setWordWrap(true);
+    lblUnitNotice->hide();
+    row->addWidget(lblUnitNotice);
+
     connect(ComboBox1, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
     connect(ComboBox2, qOverload<int>(&QComboBox::currentIndexChanged), this, &TfrmGraph::ComboBox1Change);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
@@ -440,5 +446,6 @@ void TfrmGraph::InitGraphControl()
     connect(PESGraph1, &PESGraph::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
     connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
+    connect(PESGraph1, &PESGraph::OnDataReplaced, this, &TfrmGraph::ClearPointerReadout);
 }
 

@@ -1,8 +1,7 @@
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
-#include "gui/graph/graphcustomize.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphview.h"
+#include "gui/graph/engine/graphview.h"
 
 #include <QMouseEvent>
 #include <QPrintDialog>
@@ -13,10 +12,10 @@
 #include <cmath>
 
 namespace {
-PESGraph::CustomizeHook &customizeHook()
+PESGraph::CustomizeOpener &customizeOpener()
 {
-    static PESGraph::CustomizeHook hook;
-    return hook;
+    static PESGraph::CustomizeOpener opener;
+    return opener;
 }
 PESGraph::PrintHook &printHook()
 {
@@ -28,7 +27,14 @@ PESGraph::PrintHook &printHook()
 PESGraph::PESGraph(QWidget *parent)
     : QWidget(parent), m(std::make_unique<TGraphModel>())
 {
-    view = std::make_unique<TGraphView>(this);
+    view = std::make_unique<TGraphView>(this, m.get());
+    connect(view.get(), &TGraphView::clicked, this, &PESGraph::OnClick);
+    connect(view.get(), &TGraphView::mouseMoved, this, &PESGraph::OnMouseMove);
+    connect(view.get(), &TGraphView::zoomedIn, this, &PESGraph::OnZoomIn);
+    connect(view.get(), &TGraphView::dataHotSpot, this, &PESGraph::OnDataHotSpot);
+    connect(view.get(), &TGraphView::graphHotSpot, this, &PESGraph::OnGraphHotSpot);
+    connect(view.get(), &TGraphView::annotationHotSpot, this, &PESGraph::OnGraphAnnotHotSpot);
+    connect(view.get(), &TGraphView::tableMoved, this, &PESGraph::setTALocation);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view->plotWidget());
@@ -45,12 +51,14 @@ void PESGraph::setSubsets(int count)
 {
     m->setSubsets(std::clamp(count, 0, kMaxSubsets));
     view->markLayoutDirty();
+    emit OnDataReplaced();
 }
 int PESGraph::Points() const { return m->points; }
 void PESGraph::setPoints(int count)
 {
     m->setPoints(std::clamp(count, 0, kMaxPoints));
     view->markDataDirty();
+    emit OnDataReplaced();
 }
 
 // ---- data ------------------------------------------------------------------
@@ -96,6 +104,7 @@ int PESGraph::LoadXData(const double *values, qsizetype count)
             dst[p] = values[qsizetype(p) * m->subsets + s];
     }
     view->markDataDirty();
+    emit OnDataReplaced();
     return n;
 }
 int PESGraph::LoadYData(const float *values, qsizetype count)
@@ -109,6 +118,7 @@ int PESGraph::LoadYData(const float *values, qsizetype count)
             dst[p] = values[qsizetype(p) * m->subsets + s];
     }
     view->markDataDirty();
+    emit OnDataReplaced();
     return n;
 }
 double PESGraph::NullDataValueY() const { return m->nullY; }
@@ -424,13 +434,7 @@ bool PESGraph::isZoomed() const { return view->isZoomed(); }
 
 int PESGraph::sgCustomize()
 {
-    TGraphCustomizeDialog dialog(this, window());
-    const int answer = customizeHook() ? customizeHook()(dialog) : dialog.exec();
-    const int result = answer == QDialog::Accepted ? 1 : 0;
-    if (result == 1) {
-        dialog.apply();
-        Redraw();
-    }
+    const int result = customizeOpener() ? customizeOpener()(*this) : 0;
     emit OnCustomizeDlg(result);
     return result;
 }
@@ -550,8 +554,9 @@ void PESGraph::setModel(const TGraphModel &model)
     *m = model;
     applyCursor();
     view->markLayoutDirty();
+    emit OnDataReplaced();
 }
 QCustomPlot *PESGraph::plot() const { return view->plotWidget(); }
 
-void PESGraph::setCustomizeHook(CustomizeHook hook) { customizeHook() = std::move(hook); }
+void PESGraph::setCustomizeOpener(CustomizeOpener opener) { customizeOpener() = std::move(opener); }
 void PESGraph::setPrintHook(PrintHook hook) { printHook() = std::move(hook); }

@@ -12,6 +12,7 @@
 #include "core/graph/graphmodel.h"
 
 #include <QDialog>
+#include <functional>
 #include <QVector>
 
 class PESGraph;
@@ -71,3 +72,15 @@ private:
     PESGraph *graph;
     TGraphModel edited;
 };
+
+// Opens the dialog on `graph` (the hook below answers it in tests); when it
+// is confirmed, writes it into the graph and redraws. 1 when confirmed.
+int RunGraphCustomize(PESGraph &graph);
+// Registers RunGraphCustomize as the graph engine's customisation dialog
+// (graph windows do it when they are made).
+void InstallGraphCustomize();
+// Seam replacing the modal dialog (tests): the hook gets the built dialog and
+// returns its result (QDialog::Accepted applies it); an empty function
+// restores the real dialog. Installs the dialog as InstallGraphCustomize.
+using GraphCustomizeHook = std::function<int(TGraphCustomizeDialog &)>;
+void SetGraphCustomizeHook(GraphCustomizeHook hook);

@@ -1,9 +1,9 @@
 // The graph engine's annotations: graph annotations (texts and symbols at a
 // point), line annotations (horizontal lines) and the table annotation.
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphview.h"
+#include "gui/graph/engine/graphview.h"
 
 #include <algorithm>
 

@@ -6,7 +6,6 @@
 
 class PESGraph;
 class QWidget;
-class TfrmGraph;
 
 // The subsets of every graph: 0 RH, 1 T1, 2 T2, 3 WET BULB, 4 DEW POINT.
 enum TGraphSubset { SubsetRH = 0, SubsetT1 = 1, SubsetT2 = 2, SubsetWetBulb = 3, SubsetDewPoint = 4 };
@@ -17,7 +16,3 @@ void InitGraphDefaults(PESGraph *graph);
 // False when a template exists but cannot be read (a message was shown); the
 // set-up then ends there.
 bool SetUpGraph(PESGraph *graph, int subsets, float yMax, float yMin, double xMax, double xMin, int points);
-
-// Creates the real-time graph window in the main window's frame (or alone
-// without one), stores it in RealTimeGraphWindow and checks the View menu item.
-TfrmGraph *CreateRealTimeGraphWindow();

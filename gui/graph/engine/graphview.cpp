@@ -1,9 +1,9 @@
-#include "gui/graph/graphview.h"
+#include "gui/graph/engine/graphview.h"
 
 #include "core/base/datetime.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphlayers.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/graphlayers.h"
+#include "gui/graph/engine/graphenums.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,8 +69,8 @@ protected:
 
 // ---- the view --------------------------------------------------------------
 
-TGraphView::TGraphView(PESGraph *owner_)
-    : QObject(owner_), owner(owner_), plot(new QCustomPlot(owner_))
+TGraphView::TGraphView(QWidget *host, const TGraphModel *model_)
+    : QObject(host), m_model(model_), plot(new QCustomPlot(host))
 {
     plot->setObjectName(QStringLiteral("plot"));
     plot->plotLayout()->clear();            // our own layout is built at every layout change
@@ -99,7 +99,7 @@ TGraphView::TGraphView(PESGraph *owner_)
 
 TGraphView::~TGraphView() = default;
 
-const TGraphModel &TGraphView::model() const { return owner->model(); }
+const TGraphModel &TGraphView::model() const { return *m_model; }
 
 void TGraphView::markDataDirty(int subset)
 {
@@ -288,13 +288,37 @@ void TGraphView::fitLegend(int width)
 void TGraphView::rebuildData(int s)
 {
     const TGraphModel &m = model();
+    const QVector<double> &xs = m.x[s];
+    const QVector<float> &ys = m.y[s];
+    // The subset's extent, kept for the automatic scales (one pass over the
+    // cells instead of one more per scale at every redraw).
+    TSubsetExtent extent;
+    for (int p = 0; p < m.points; ++p) {
+        const float y = ys[p];
+        if (m.isNull(y))
+            continue;
+        if (std::isfinite(y)) {
+            extent.yLo = std::min(extent.yLo, double(y));
+            extent.yHi = std::max(extent.yHi, double(y));
+        }
+        const double x = xs[p];
+        if (std::isfinite(x)) {
+            extent.xLo = std::min(extent.xLo, x);
+            extent.xHi = std::max(extent.xHi, x);
+        }
+    }
+    if (extents.size() <= s)
+        extents.resize(s + 1);
+    extents[s] = extent;
+
     QCPGraph *g = graphs.value(s);
     if (!g)
         return;
-    const QVector<double> &xs = m.x[s];
-    const QVector<float> &ys = m.y[s];
-    QVector<QCPGraphData> data;
-    data.reserve(m.points);
+    // Written in place, then cut to length: a point each, and at most one
+    // gap before each when gaps can occur.
+    const bool gaps = m.nullDataGaps || m.lineGapThreshold < 1e19;
+    QVector<QCPGraphData> data(qsizetype(m.points) * (gaps ? 2 : 1));
+    QCPGraphData *out = data.data();
     const double gapValue = std::numeric_limits<double>::quiet_NaN();
     bool sorted = true;
     bool havePrevious = false;
@@ -307,19 +331,20 @@ void TGraphView::rebuildData(int s)
         if (m.isNull(y)) {
             // A null point is skipped (the line joins its neighbours) or breaks the line.
             if (m.nullDataGaps && havePrevious)
-                data.append(QCPGraphData(previousX, gapValue));
+                *out++ = QCPGraphData(previousX, gapValue);
             continue;
         }
         if (havePrevious) {
             if (x < previousX)
                 sorted = false;
             else if (x - previousX > m.lineGapThreshold)
-                data.append(QCPGraphData(previousX, gapValue));
+                *out++ = QCPGraphData(previousX, gapValue);
         }
-        data.append(QCPGraphData(x, double(y)));
+        *out++ = QCPGraphData(x, double(y));
         previousX = x;
         havePrevious = true;
     }
+    data.resize(out - data.constData());
     g->data()->set(data, sorted);
 }
 
@@ -329,13 +354,13 @@ void TGraphView::applyLook()
     plot->setBackground(m.deskColor);
     QPen grid(m.foreColor, 0, Qt::SolidLine);
     switch (m.gridStyle) {
-    case PESGraph::GridThick: grid.setWidth(2); break;
-    case PESGraph::GridDotted: grid.setStyle(Qt::DotLine); break;
-    case PESGraph::GridDashed: grid.setStyle(Qt::DashLine); break;
+    case TGraphEnums::GridThick: grid.setWidth(2); break;
+    case TGraphEnums::GridDotted: grid.setStyle(Qt::DotLine); break;
+    case TGraphEnums::GridDashed: grid.setStyle(Qt::DashLine); break;
     default: break;
     }
-    const bool gridX = m.gridLines == PESGraph::GridBoth || m.gridLines == PESGraph::GridXOnly;
-    const bool gridY = m.gridLines == PESGraph::GridBoth || m.gridLines == PESGraph::GridYOnly;
+    const bool gridX = m.gridLines == TGraphEnums::GridBoth || m.gridLines == TGraphEnums::GridXOnly;
+    const bool gridY = m.gridLines == TGraphEnums::GridBoth || m.gridLines == TGraphEnums::GridYOnly;
     for (QCPAxisRect *r : std::as_const(rects)) {
         r->setBackground(m.backColor);
         for (QCPAxis *axis : {r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft)}) {
@@ -358,10 +383,10 @@ void TGraphView::applyLook()
             continue;
         g->setName(m.labels.value(s));
         g->setPen(QPen(m.colors.value(s), m.lineWidths.value(s, 1)));
-        if (m.plottingMethod == PESGraph::PlotPoints) {
+        if (m.plottingMethod == TGraphEnums::PlotPoints) {
             g->setLineStyle(QCPGraph::lsNone);
             g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
-        } else if (m.plottingMethod == PESGraph::PlotPointsAndLine) {
+        } else if (m.plottingMethod == TGraphEnums::PlotPointsAndLine) {
             g->setLineStyle(QCPGraph::lsLine);
             g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
         } else {
@@ -390,13 +415,12 @@ QCPRange TGraphView::autoRangeX() const
     const TGraphModel &m = model();
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
-    for (int s : m.shownSubsets())
-        for (int p = 0; p < m.points; ++p) {
-            if (m.isNull(m.y[s][p]) || !std::isfinite(m.x[s][p]))
-                continue;
-            lo = std::min(lo, m.x[s][p]);
-            hi = std::max(hi, m.x[s][p]);
-        }
+    for (int s : m.shownSubsets()) {
+        if (s < 0 || s >= extents.size())
+            continue;
+        lo = std::min(lo, extents[s].xLo);
+        hi = std::max(hi, extents[s].xHi);
+    }
     return lo <= hi ? QCPRange(lo, hi) : QCPRange(0, 1);
 }
 
@@ -406,14 +430,10 @@ QCPRange TGraphView::autoRangeY(int axis) const
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
     for (int s : m.shownSubsets()) {
-        if (m.axisOfSubset(s) != axis)
+        if (m.axisOfSubset(s) != axis || s < 0 || s >= extents.size())
             continue;
-        for (float y : m.y[s]) {
-            if (m.isNull(y) || !std::isfinite(y))
-                continue;
-            lo = std::min(lo, double(y));
-            hi = std::max(hi, double(y));
-        }
+        lo = std::min(lo, extents[s].yLo);
+        hi = std::max(hi, extents[s].yHi);
     }
     if (lo > hi)
         return QCPRange(0, 1);
@@ -429,10 +449,10 @@ void TGraphView::applyScales()
     if (zoomed) {
         x = zoomX;
     } else {
-        x = m.scaleControlX == PESGraph::ScaleAuto ? autoRangeX() : QCPRange(m.minX, m.maxX);
-        if (m.scaleControlX == PESGraph::ScaleManualMin || m.scaleControlX == PESGraph::ScaleManualMax) {
+        x = m.scaleControlX == TGraphEnums::ScaleAuto ? autoRangeX() : QCPRange(m.minX, m.maxX);
+        if (m.scaleControlX == TGraphEnums::ScaleManualMin || m.scaleControlX == TGraphEnums::ScaleManualMax) {
             const QCPRange a = autoRangeX();
-            x = m.scaleControlX == PESGraph::ScaleManualMin ? QCPRange(m.minX, std::max(m.minX, a.upper))
+            x = m.scaleControlX == TGraphEnums::ScaleManualMin ? QCPRange(m.minX, std::max(m.minX, a.upper))
                                                               : QCPRange(std::min(a.lower, m.maxX), m.maxX);
         }
     }
@@ -443,11 +463,11 @@ void TGraphView::applyScales()
         const TAxisScale &scale = m.axes.value(a);
         if (zoomed && a < zoomY.size()) {
             y = zoomY[a];
-        } else if (scale.control == PESGraph::ScaleManualMinMax) {
+        } else if (scale.control == TGraphEnums::ScaleManualMinMax) {
             y = QCPRange(scale.minY, scale.maxY);
-        } else if (scale.control == PESGraph::ScaleManualMin) {
+        } else if (scale.control == TGraphEnums::ScaleManualMin) {
             y = QCPRange(scale.minY, std::max(scale.minY, autoRangeY(a).upper));
-        } else if (scale.control == PESGraph::ScaleManualMax) {
+        } else if (scale.control == TGraphEnums::ScaleManualMax) {
             y = QCPRange(std::min(autoRangeY(a).lower, scale.maxY), scale.maxY);
         } else {
             y = autoRangeY(a);
@@ -567,7 +587,7 @@ void TGraphView::mousePress(QMouseEvent *event)
     pressPos = event->pos();
     pressed = event->button() == Qt::LeftButton;
     draggingTable = false;
-    bool zoom = pressed && m.allowZooming != PESGraph::ZoomNone && rectIndexAt(event->pos()) >= 0;
+    bool zoom = pressed && m.allowZooming != TGraphEnums::ZoomNone && rectIndexAt(event->pos()) >= 0;
     if (pressed && m.table.show && m.table.movable && table->drawn.contains(event->pos())) {
         draggingTable = true;
         dragOffset = event->pos() - table->drawn.topLeft();
@@ -583,14 +603,14 @@ void TGraphView::mouseMove(QMouseEvent *event)
     lastMouse = event->pos();
     if (draggingTable) {
         const QPoint topLeft = event->pos() - dragOffset;
-        owner->setTALocation(topLeft - plotAreaRect().topLeft());
+        emit tableMoved(topLeft - plotAreaRect().topLeft());
         plot->replot(QCustomPlot::rpQueuedReplot);
     }
-    emit owner->OnMouseMove();
+    emit mouseMoved();
     if (m.graphAnnotHotSpots || m.graphHotSpots) {
         const int hit = annotationAt(event->pos());
         if (hit >= 0 && hit != hoverAnnotation)
-            emit owner->OnGraphHotSpot();
+            emit graphHotSpot();
         hoverAnnotation = hit;
     }
 }
@@ -614,12 +634,12 @@ void TGraphView::mouseRelease(QMouseEvent *event)
     if (m.graphAnnotHotSpots) {
         const int hit = annotationAt(event->pos());
         if (hit >= 0)
-            emit owner->OnGraphAnnotHotSpot(false, hit);
+            emit annotationHotSpot(false, hit);
     }
     int s, p;
     if (m.dataHotSpots && dataPointAt(event->pos(), &s, &p))
-        emit owner->OnDataHotSpot(false, p, s);
-    emit owner->OnClick();
+        emit dataHotSpot(false, p, s);
+    emit clicked();
 }
 
 void TGraphView::mouseDoubleClick(QMouseEvent *event)
@@ -633,13 +653,13 @@ void TGraphView::mouseDoubleClick(QMouseEvent *event)
     if (m.graphAnnotHotSpots) {
         const int hit = annotationAt(event->pos());
         if (hit >= 0) {
-            emit owner->OnGraphAnnotHotSpot(true, hit);
+            emit annotationHotSpot(true, hit);
             return;
         }
     }
     int s, p;
     if (m.dataHotSpots && dataPointAt(event->pos(), &s, &p))
-        emit owner->OnDataHotSpot(true, p, s);
+        emit dataHotSpot(true, p, s);
 }
 
 void TGraphView::zoomRectAccepted(const QRect &rect, QMouseEvent *)
@@ -654,8 +674,8 @@ void TGraphView::zoomRectAccepted(const QRect &rect, QMouseEvent *)
         return;
     QCPAxis *xa = rects[a]->axis(QCPAxis::atBottom);
     QCPAxis *ya = rects[a]->axis(QCPAxis::atLeft);
-    const bool horizontal = m.allowZooming == PESGraph::ZoomHorizontal || m.allowZooming == PESGraph::ZoomBoth;
-    const bool vertical = m.allowZooming == PESGraph::ZoomVertical || m.allowZooming == PESGraph::ZoomBoth;
+    const bool horizontal = m.allowZooming == TGraphEnums::ZoomHorizontal || m.allowZooming == TGraphEnums::ZoomBoth;
+    const bool vertical = m.allowZooming == TGraphEnums::ZoomVertical || m.allowZooming == TGraphEnums::ZoomBoth;
     QCPRange newX = xa->range();
     if (horizontal && r.width() >= 4)
         newX = QCPRange(xa->pixelToCoord(r.left()), xa->pixelToCoord(r.right()));
@@ -670,7 +690,7 @@ void TGraphView::zoomRectAccepted(const QRect &rect, QMouseEvent *)
     zoomY = newY;
     applyScales();
     repaint();
-    emit owner->OnZoomIn();
+    emit zoomedIn();
 }
 
 void TGraphView::mouseWheel(QWheelEvent *event)

@@ -1,10 +1,10 @@
-#include "gui/graph/graphfileio.h"
+#include "gui/graph/window/graphfileio.h"
 
 #include "core/base/translation.h"
 #include "core/files/graphfile.h"
 #include "gui/base/dialogs.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/window/graphhost.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
-#include "gui/graph/graphcustomize.h"
+#include "gui/graph/window/graphcustomize.h"
 
 #include "core/base/translation.h"
 
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -254,4 +254,34 @@ TGraphModel TGraphCustomizeDialog::result() const
 void TGraphCustomizeDialog::apply()
 {
     graph->setModel(result());
+}
+
+namespace {
+GraphCustomizeHook &customizeHook()
+{
+    static GraphCustomizeHook hook;
+    return hook;
+}
+} // namespace
+
+int RunGraphCustomize(PESGraph &graph)
+{
+    TGraphCustomizeDialog dialog(&graph, graph.window());
+    const int answer = customizeHook() ? customizeHook()(dialog) : dialog.exec();
+    if (answer != QDialog::Accepted)
+        return 0;
+    dialog.apply();
+    graph.Redraw();
+    return 1;
+}
+
+void InstallGraphCustomize()
+{
+    PESGraph::setCustomizeOpener(&RunGraphCustomize);
+}
+
+void SetGraphCustomizeHook(GraphCustomizeHook hook)
+{
+    customizeHook() = std::move(hook);
+    InstallGraphCustomize();
 }

@@ -1,14 +1,13 @@
-#include "gui/graph/graphsetup.h"
+#include "gui/graph/window/graphsetup.h"
 
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
 #include "core/base/paths.h"
 #include "core/base/translation.h"
-#include "gui/graph/graphfileio.h"
-#include "gui/graph/graphhost.h"
-#include "gui/graph/graph.h"
+#include "gui/graph/window/graphfileio.h"
+#include "gui/graph/window/graphhost.h"
 #include "core/graph/graphmodel.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/pesgraph.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -137,39 +136,3 @@ bool SetUpGraph(PESGraph *g, int subsets, float yMax, float yMin, double xMax, d
     return true;
 }
 
-TfrmGraph *CreateRealTimeGraphWindow()
-{
-    IGraphHost *host = GraphHost();
-    auto *window = new TfrmGraph;
-    window->setWindowTitle(TfrmGraph::RealTimeCaption());
-    if (host)
-        host->SetRealTimeGraphWindow(window);
-    window->tbntSep3->setVisible(true);
-    window->tbntClr->setVisible(true);
-    window->Embed();
-    if (host) {
-        if (QWidget *frame = window->parentWidget()) {
-            // Beside the front panel, which the main window places at the left,
-            // and never larger than the client area.
-            const QSize area = host->ClientAreaSize();
-            const int width = area.width() - 330 >= 400 ? area.width() - 330 : area.width();
-            frame->resize(width, area.height());
-            frame->move(std::min(frame->x(), area.width() - width), 0);
-        }
-    }
-
-    const double now = DateTimeUtil::Now();
-    PESGraph *g = window->PESGraph1;
-    SetUpGraph(g, 5, 50.0f, -10.0f, now + 110.0 / 86400.0, now, 100);
-    window->UpdateToolStates();
-    g->setNoRandomPointsToExport(true);
-    g->setFocalRect(false);
-    g->setAllowBar(false);
-    g->setLineGapThreshold(1e20);
-
-    const int rate = GraphAppState().RealTimeRate;
-    window->pnlSamplingRate->setEnabled(true);
-    window->SetRateLists(rate / 60, rate % 60);
-    g->Redraw();
-    return window;
-}

@@ -1,4 +1,4 @@
-#include "gui/graph/flowlayout.h"
+#include "gui/graph/window/flowlayout.h"
 
 #include <QWidget>
 

@@ -3,8 +3,8 @@
 // annotations and the table annotation, each one layerable of the plot.
 
 #include "core/graph/graphmodel.h"
-#include "gui/graph/graphview.h"
-#include "gui/graph/pesgraph.h"
+#include "gui/graph/engine/graphview.h"
+#include "gui/graph/engine/graphenums.h"
 
 #include <QFont>
 #include <QString>
@@ -101,7 +101,7 @@ private:
             // (0, 0) is where annotations are put out of sight.
             if (a.x == 0 && a.y == 0)
                 continue;
-            if (a.type == PESGraph::AnnotNoSymbol && a.text.isEmpty())
+            if (a.type == TGraphEnums::AnnotNoSymbol && a.text.isEmpty())
                 continue;
             const double px = r->axis(QCPAxis::atBottom)->coordToPixel(a.x);
             const double py = r->axis(QCPAxis::atLeft)->coordToPixel(a.y);
@@ -109,31 +109,31 @@ private:
                 continue;
             QRectF hit;
             double textLeft = px;
-            if (a.type != PESGraph::AnnotNoSymbol) {
+            if (a.type != TGraphEnums::AnnotNoSymbol) {
                 const double s = 5;
                 painter->setPen(QPen(a.color, 2));
                 painter->setBrush(Qt::NoBrush);
                 const QPointF c(px, py);
                 switch (a.type) {
-                case PESGraph::AnnotPlus:
+                case TGraphEnums::AnnotPlus:
                     painter->drawLine(c + QPointF(-s, 0), c + QPointF(s, 0));
                     painter->drawLine(c + QPointF(0, -s), c + QPointF(0, s));
                     break;
-                case PESGraph::AnnotCross:
+                case TGraphEnums::AnnotCross:
                     painter->drawLine(c + QPointF(-s, -s), c + QPointF(s, s));
                     painter->drawLine(c + QPointF(-s, s), c + QPointF(s, -s));
                     break;
-                case PESGraph::AnnotDot:
+                case TGraphEnums::AnnotDot:
                     painter->setBrush(a.color);
                     painter->drawEllipse(c, 3, 3);
                     break;
-                case PESGraph::AnnotSquare:
+                case TGraphEnums::AnnotSquare:
                     painter->drawRect(QRectF(px - s, py - s, 2 * s, 2 * s));
                     break;
-                case PESGraph::AnnotCircle:
+                case TGraphEnums::AnnotCircle:
                     painter->drawEllipse(c, s, s);
                     break;
-                case PESGraph::AnnotTriangle:
+                case TGraphEnums::AnnotTriangle:
                     painter->drawPolygon(QPolygonF({c + QPointF(0, -s), c + QPointF(s, s), c + QPointF(-s, s)}));
                     break;
                 default:
@@ -209,11 +209,11 @@ protected:
         painter->setPen(Qt::NoPen);
         painter->setBrush(t.backColor);
         painter->drawRect(box);
-        if (t.border == PESGraph::TABorderLine) {
+        if (t.border == TGraphEnums::TABorderLine) {
             painter->setPen(QPen(m.textColor, 1));
             painter->setBrush(Qt::NoBrush);
             painter->drawRect(box.adjusted(0, 0, -1, -1));
-        } else if (t.border == PESGraph::TABorderInset) {
+        } else if (t.border == TGraphEnums::TABorderInset) {
             // Sunk: dark on the top and left edges, light on the bottom and right.
             painter->setPen(QPen(QColor(96, 96, 96), 2));
             painter->drawLine(box.topLeft(), box.topRight());
