@@ -13,7 +13,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           xvfb xauth
           dbus-daemon
           desktop-file-utils appstream
-          libmosquitto-dev mosquitto mosquitto-clients openssl)
+          libmosquitto-dev mosquitto mosquitto-clients openssl
+          libsqlite3-dev sqlite3)
 
 install_missing_packages() {
     local missing=()

@@ -28,6 +28,7 @@ const QVector<TLayerRule> &LayerRules()
         {"core/logger/", {"core/base/", "core/link/", "core/live/", "core/logger/"}},
         {"core/files/", {"core/base/", "core/live/", "core/graph/", "core/logger/", "core/files/"}},
         {"core/net/", {"core/base/", "core/live/", "core/net/"}},
+        {"core/archive/", {"core/base/", "core/live/", "core/logger/", "core/files/", "core/archive/"}},
         {"sim/", {"core/", "sim/"}},
         {"gui/base/", {"core/", "gui/base/"}},
         {"gui/live/", {"core/", "gui/base/", "gui/live/"}},
