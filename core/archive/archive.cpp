@@ -146,6 +146,8 @@ private:
     bool Open = false;
 };
 
+constexpr double kHalfMs = 0.5 / 86400000.0; // in days
+
 const QByteArray kSqliteMagic("SQLite format 3\0", 16);
 
 // The key of a data set: what makes two sets the same recording run apart
@@ -181,9 +183,9 @@ QString Message(const char *english) { return AddedText(english); }
 
 bool TArchiveFilter::Matches(const TArchiveSet &s) const
 {
-    if (!std::isnan(from) && s.endTime < from)
+    if (!std::isnan(from) && s.endTime < from - kHalfMs)
         return false;
-    if (!std::isnan(to) && s.set.startTime > to)
+    if (!std::isnan(to) && s.set.startTime > to + kHalfMs)
         return false;
     if (unitCode >= 0 && s.set.unitCode != unitCode)
         return false;
@@ -533,9 +535,9 @@ bool TArchive::List(const TArchiveFilter &filter, QVector<TArchiveSet> *sets, QS
         return false;
     }
     if (!std::isnan(filter.from))
-        query.Bind(1, filter.from);
+        query.Bind(1, filter.from - kHalfMs);
     if (!std::isnan(filter.to))
-        query.Bind(2, filter.to);
+        query.Bind(2, filter.to + kHalfMs);
     query.Bind(3, qint64(filter.unitCode));
     const bool words = !filter.words.trimmed().isEmpty();
     int step;
@@ -660,10 +662,10 @@ bool TArchive::Export(const QVector<qint64> &ids, double from, double to, QChar 
     };
     if (!Db)
         return fail(Message("The archive is not open."));
-    if (std::isnan(from))
-        from = -1e300;
-    if (std::isnan(to))
-        to = 1e300;
+    // Record times are sums of day fractions: half a millisecond either way
+    // keeps a record at the very second named inside the range.
+    from = std::isnan(from) ? -1e300 : from - kHalfMs;
+    to = std::isnan(to) ? 1e300 : to + kHalfMs;
     // The chosen sets, or every set with records in the range, in time order.
     QVector<qint64> chosen;
     {
