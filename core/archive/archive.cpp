@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTime>
@@ -668,6 +669,7 @@ bool TArchive::Export(const QVector<qint64> &ids, double from, double to, QChar 
     to = std::isnan(to) ? 1e300 : to + kHalfMs;
     // The chosen sets, or every set with records in the range, in time order.
     QVector<qint64> chosen;
+    const QSet<qint64> wanted(ids.cbegin(), ids.cend());
     {
         TStatement query(Db, R"sql(
         SELECT id FROM dataset WHERE end_time >= ?1 AND start_time <= ?2 ORDER BY start_time, id)sql");
@@ -677,7 +679,7 @@ bool TArchive::Export(const QVector<qint64> &ids, double from, double to, QChar 
         query.Bind(2, to);
         int step;
         while ((step = query.Step()) == SQLITE_ROW)
-            if (ids.isEmpty() || ids.contains(query.Int(0)))
+            if (wanted.isEmpty() || wanted.contains(query.Int(0)))
                 chosen.append(query.Int(0));
         if (step != SQLITE_DONE)
             return fail(LastError());
