@@ -69,7 +69,7 @@ const char *const kMigrations[] = {
     )sql",
 };
 constexpr int kMigrationCount = int(sizeof(kMigrations) / sizeof(kMigrations[0]));
-static_assert(kMigrationCount == ArchiveSchema::Version, "one migration step per schema version");
+static_assert(kMigrationCount == ArchiveSchema::Version); // one migration step per schema version
 
 // A prepared statement, finalized when it goes out of scope.
 class TStatement {
@@ -359,7 +359,7 @@ bool TArchive::Migrate(QString *error)
 QString TArchive::IntegrityCheck() const
 {
     if (!Db)
-        return QStringLiteral("not open");
+        return Message("The archive is not open.");
     TStatement check(Db, R"sql(
         PRAGMA integrity_check)sql");
     QStringList lines;
