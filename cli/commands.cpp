@@ -319,7 +319,7 @@ int RunDownload(const QStringList &args)
         return connected;
     // The link and the meter's identity as the connection found them.
     const TArchiveSource source{session.port.isEmpty() ? QStringLiteral("usb") : QStringLiteral("serial"), session.port,
-                                IdentityText(session.buffers.Reply)};
+                                IdentityText(session.buffers.IdentityReply)};
     // One live reading first: a meter recording into its memory is not
     // downloaded, as in the program.
     session.Tick();

@@ -30,8 +30,6 @@ int Parse(QCommandLineParser &parser, const char *command, const QString &usage,
 // what was printed did not reach its destination (a full disk, a closed pipe).
 int FlushOutput(const char *command);
 
-// The identity reply as text: its printable bytes between STX and ETX.
-QString IdentityText(const uint8_t *reply);
 
 // The seconds of an --interval value: finite, 0.5 to 86400. False (and said,
 // for `command`) otherwise.

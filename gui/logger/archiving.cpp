@@ -27,6 +27,12 @@ QString &CurrentCollection()
     return path;
 }
 
+TArchiveSource &DownloadSource()
+{
+    static TArchiveSource source;
+    return source;
+}
+
 QString &RefusedPath()
 {
     static QString path;
@@ -101,11 +107,15 @@ void CloseProgramArchive()
     RefusedPath().clear();
 }
 
+void SetDownloadSource(const TArchiveSource &source) { DownloadSource() = source; }
+
 bool ArchiveDownload(const QByteArray &image, QWidget *parent)
 {
-    TArchiveSource source;
-    if (ILoggerHost *host = LoggerHost())
-        source.link = host->State().UsbLink ? QStringLiteral("usb") : QStringLiteral("serial");
+    TArchiveSource source = DownloadSource();
+    if (source.link.isEmpty()) {
+        if (ILoggerHost *host = LoggerHost())
+            source.link = host->State().UsbLink ? QStringLiteral("usb") : QStringLiteral("serial");
+    }
     SetCurrentCollectionPath(QString());
     return Add(image, source, parent);
 }

@@ -15,6 +15,10 @@ TArchive *ProgramArchive(QWidget *parent = nullptr);
 // Closes it (tests switch archives through QM738_ARCHIVE).
 void CloseProgramArchive();
 
+// Where the next download comes from (the Load command says it before the transfer).
+struct TArchiveSource;
+void SetDownloadSource(const TArchiveSource &source);
+
 // Adds a decoded download to the archive in one transaction and says in the
 // status bar how many sets were new. False when it was not archived (said).
 bool ArchiveDownload(const QByteArray &image, QWidget *parent = nullptr);

@@ -344,6 +344,7 @@ void TestCli::archive()
     const QStringList rows = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 1 + 11);
     QVERIFY(rows.at(0).startsWith(QLatin1String("ID\tDATE\tTIME")));
+    QVERIFY(rows.at(rows.size() - 1).contains(QLatin1String("\tQM SIMULATED METER 738\t"))); // the download's meter
     QCOMPARE(RunCli({"archive", "note", "5", "chambre froide"}, env).code, 0);
     run = RunCli({"archive", "list", "--note", "FROIDE", "--format", "json"}, env);
     QVERIFY(run.out.contains("\"note\": \"chambre froide\""));
