@@ -22,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -145,7 +146,7 @@ TfrmArchive::TfrmArchive(TArchive *archive, QWidget *parent) : QWidget(parent), 
     grdSets->verticalHeader()->hide();
     grdSets->verticalHeader()->setDefaultSectionSize(20);
     grdSets->horizontalHeader()->setStretchLastSection(true);
-    const int widths[TArchiveModel::ColumnCount] = {84, 70, 52, 60, 40, 50, 170, 200};
+    const int widths[TArchiveModel::ColumnCount] = {84, 70, 66, 64, 46, 54, 170, 200};
     for (int c = 0; c < TArchiveModel::ColumnCount; ++c)
         grdSets->setColumnWidth(c, widths[c]);
 
@@ -335,7 +336,9 @@ TfrmArchive *ShowArchiveWindow(QWidget *parent)
     window->show();
     if (auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget())) {
         sub->showNormal();
-        sub->setFocus();
+        sub->raise();
+        if (QMdiArea *area = sub->mdiArea())
+            area->setActiveSubWindow(sub);
     }
     window->activateWindow();
     return window;

@@ -72,6 +72,15 @@ private slots:
         QVERIFY(ProgramArchive()->List({}, &sets));
         QCOMPARE(sets.at(1).note, QStringLiteral("Chambre froide n°2"));
 
+        // QM738_SHOT=FILE.png: a picture of the frame with this window (docs/archive-window.png).
+        if (qEnvironmentVariableIsSet("QM738_SHOT")) {
+            GraphTest::Main()->resize(1024, 768);
+            GraphTest::Main()->show();
+            window->parentWidget()->resize(900, 400);
+            window->parentWidget()->raise();
+            QTest::qWait(200);
+            GraphTest::Main()->grab().save(qEnvironmentVariable("QM738_SHOT"));
+        }
         window->edtWords->setText(QStringLiteral("froide"));
         QCOMPARE(window->Model->rowCount(), 1);
         QCOMPARE(window->Model->index(0, TArchiveModel::ColNote).data().toString(), QStringLiteral("Chambre froide n°2"));
