@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -271,6 +272,34 @@ private slots:
                 QVERIFY(archive.Import(SeriesImage(round, n), kFile, nullptr));
         QCOMPARE(archive.SetCount(), 5 * count * 3);
         QCOMPARE(archive.IntegrityCheck(), QStringLiteral("ok"));
+    }
+
+    // The disk fills up in the middle of an import: the import fails, and the
+    // archive is the one before it.
+    void fullDiskLeavesTheArchiveAsItWas()
+    {
+        const QString path = Fresh("full.sqlite");
+        {
+            TArchive archive;
+            QVERIFY(archive.Open(path));
+            QVERIFY(archive.Import(SeriesImage(9, 0), kFile, nullptr));
+        }
+        const qint64 size = QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
+        QProcess child;
+        child.start(QStringLiteral(QM738_ARCHIVE_PEER),
+                    {path, QStringLiteral("9"), QStringLiteral("50"), QString::number(size + 20000)});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitCode(), 1);
+        QVERIFY2(child.readAllStandardError().contains("import"), "the import failed, not the opening");
+        TArchive archive;
+        QVERIFY(archive.Open(path));
+        QCOMPARE(archive.IntegrityCheck(), QStringLiteral("ok"));
+        QCOMPARE(archive.SetCount() % 3, 0);
+        QVERIFY(archive.SetCount() < 50 * 3);
+        // Room again: everything goes in.
+        for (int n = 0; n < 50; ++n)
+            QVERIFY(archive.Import(SeriesImage(9, n), kFile, nullptr));
+        QCOMPARE(archive.SetCount(), 50 * 3);
     }
 
     void twoProcessesImportAtOnce()
