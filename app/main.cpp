@@ -22,22 +22,29 @@ int main(int argc, char *argv[])
     // A file that reaches its size limit fails its write (EFBIG), which the
     // journal and the file writers report, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // One running program per user (it alone can drive the meter): a later
+    // start hands its files to the running one and ends. Asked before
+    // anything needs a display, so a start without one (over SSH, from a
+    // service) hands its files over too instead of failing.
+    QStringList files;
+    TSingleInstance instance(TSingleInstance::DefaultSocketPath());
+    TSingleInstance::TStart start = TSingleInstance::TStart::Alone;
+    {
+        QCoreApplication probe(argc, argv);
+        files = CommandLine::Files(probe);
+        start = instance.Start(files);
+        if (start == TSingleInstance::TStart::HandedOver) {
+            // The running program's messages go to its own terminal, if any: say it here too.
+            for (const QString &file : files)
+                if (!QFileInfo(file).isFile())
+                    std::fprintf(stderr, "qm738: cannot open %s: no such file\n", qPrintable(file));
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationName(QStringLiteral("QM738"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM738_VERSION));
-    const QStringList files = CommandLine::Files(app);
-    // One running program per user (it alone can drive the meter): a later
-    // start hands its files to the running one and ends.
-    TSingleInstance instance(TSingleInstance::DefaultSocketPath());
-    const TSingleInstance::TStart start = instance.Start(files);
-    if (start == TSingleInstance::TStart::HandedOver) {
-        // The running program's messages go to its own terminal, if any: say it here too.
-        for (const QString &file : files)
-            if (!QFileInfo(file).isFile())
-                std::fprintf(stderr, "qm738: cannot open %s: no such file\n", qPrintable(file));
-        return 0;
-    }
     if (start == TSingleInstance::TStart::Alone)
         std::fprintf(stderr, "qm738: %s; starting on its own\n", qPrintable(instance.ErrorString()));
     QApplication::setWindowIcon(QIcon(MeterEmblem(QSize(64, 64))));

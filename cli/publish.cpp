@@ -3,22 +3,31 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 
+#include "core/base/systemerror.h"
 #include "core/net/mqttclient.h"
 #include "core/net/publisher.h"
+#include "core/net/spool.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <systemd/sd-daemon.h>
+#include <unistd.h>
 
 namespace {
 
 const char kCommand[] = "publish";
 constexpr qint64 kTickMs = 500;
-// Readings kept while the broker is away: a day at the interval, at least a day at 2 s.
-constexpr qsizetype kDayAtTwoSeconds = 43200;
+// The spool's bound: about 14 days of readings at 2 s (a reading takes about 180 bytes).
+constexpr int kDefaultSpoolMiB = 256;
+// The topic ends under the prefix and the discovery prefix, for the length check.
+constexpr int kLongestTopicEnd = sizeof("/availability") - 1;
 
 const QCommandLineOption BrokerOption(QStringLiteral("broker"),
                                       QStringLiteral("The broker: mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] "
@@ -54,6 +63,13 @@ const QCommandLineOption MqttVersionOption(QStringLiteral("mqtt-version"),
                                            QStringLiteral("3.1.1 or 5 (default 3.1.1, which MQTT 5 brokers take "
                                                           "too)."),
                                            QStringLiteral("version"), QStringLiteral("3.1.1"));
+const QCommandLineOption SpoolSizeOption(QStringLiteral("spool-size"),
+                                         QStringLiteral("MiB of readings kept on disk while the broker is away, the "
+                                                        "oldest dropped first (default 256, about 14 days at 2 s)."),
+                                         QStringLiteral("MiB"), QString::number(kDefaultSpoolMiB));
+const QCommandLineOption RemoveDiscoveryOption(QStringLiteral("remove-discovery"),
+                                               QStringLiteral("Clears the retained Home Assistant configs of --name "
+                                                          "(and its availability) and ends; no meter is needed."));
 const QCommandLineOption ConfigOption(QStringLiteral("config"),
                                       QStringLiteral("Settings file: \"option = value\" lines with the long option "
                                                      "names; the command line wins."),
@@ -62,14 +78,18 @@ const QCommandLineOption ConfigOption(QStringLiteral("config"),
 const QString kUsage = QStringLiteral(
     "qm738-cli publish [--port P | --usb] --broker mqtt[s]://HOST[:PORT] [--topic PREFIX] [--interval S] "
     "[--name NAME] [--discovery [PREFIX]] [--username U --password-file FILE] [--cafile FILE] [--insecure] "
-    "[--qos 0|1] [--mqtt-version 3.1.1|5] [--config FILE]\n"
-    "Publishes every reading as JSON on PREFIX/state (the text of read --format json) and the meter's "
-    "availability (online/offline, retained, offline also as the last will) on PREFIX/availability; with "
-    "--discovery one Home Assistant config per channel. Readings taken while the broker is away wait in "
-    "memory (a day's worth, the oldest dropped first) and go out in order when it is back. A broker that "
-    "cannot be reached is tried again after 1 s, doubling up to 60 s, for ever. Until the first connection, "
-    "credentials the broker refuses, a certificate that does not verify and an unknown host end the command "
-    "with exit code 6. SIGTERM or Ctrl-C publishes offline and disconnects.");
+    "[--qos 0|1] [--mqtt-version 3.1.1|5] [--spool-size MiB] [--config FILE]\n"
+    "qm738-cli publish --broker URL --name NAME [--discovery [PREFIX]] --remove-discovery\n"
+    "Publishes every reading taken while connected as JSON on PREFIX/state (the text of read --format json), "
+    "readings that waited for the broker on PREFIX/history, and the meter's availability (online/offline, "
+    "retained, offline also as the last will) on PREFIX/availability; with --discovery one Home Assistant "
+    "config per channel. Every reading is written to a spool on disk ($XDG_STATE_HOME/qm738/spool/NAME, "
+    "or $STATE_DIRECTORY for a service) before it is sent and leaves it once the broker has it, so a restart "
+    "or a crash during an outage loses nothing; the spool keeps --spool-size MiB, the oldest dropped first. "
+    "A broker that cannot be reached is tried again after 1 s, doubling up to 60 s, for ever. Until the first "
+    "connection, credentials the broker refuses, a certificate that does not verify and an unknown host end "
+    "the command with exit code 6, as does a message the broker refuses as not authorised. SIGTERM or Ctrl-C "
+    "publishes offline and disconnects.");
 
 // "--discovery" without a value takes the default prefix.
 QStringList DefaultDiscoveryPrefix(QStringList args)
@@ -82,24 +102,34 @@ QStringList DefaultDiscoveryPrefix(QStringList args)
     return args;
 }
 
+// A line of a settings file without its comment: '#' starts one at the
+// start of the line or after a blank, so "topic = site#2" keeps its '#'.
+QString WithoutComment(const QString &line)
+{
+    for (int i = 0; i < line.size(); ++i)
+        if (line.at(i) == QLatin1Char('#') && (i == 0 || line.at(i - 1).isSpace()))
+            return line.left(i);
+    return line;
+}
+
 // The words of a settings file: "name = value" lines become "--name=value",
-// "name" alone (or "= yes") a switch; '#' starts a comment. An exit code.
+// "name" alone (or "= yes") a switch. An exit code.
 int ConfigWords(const QString &path, QStringList *words)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        Fail(kCommand, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        Fail(kCommand, QStringLiteral("cannot read %1: %2").arg(path, SystemErrorText(errno)));
         return CliExit::File;
     }
     const QStringList switches{QStringLiteral("usb"), QStringLiteral("insecure"), QStringLiteral("discovery")};
     const QStringList valued{QStringLiteral("port"),     QStringLiteral("broker"),        QStringLiteral("topic"),
                              QStringLiteral("interval"), QStringLiteral("name"),          QStringLiteral("discovery"),
                              QStringLiteral("username"), QStringLiteral("password-file"), QStringLiteral("cafile"),
-                             QStringLiteral("qos"),      QStringLiteral("mqtt-version")};
+                             QStringLiteral("qos"),      QStringLiteral("mqtt-version"),  QStringLiteral("spool-size")};
     int lineNo = 0;
     while (!file.atEnd()) {
         ++lineNo;
-        const QString line = QString::fromUtf8(file.readLine()).section(QLatin1Char('#'), 0, 0).trimmed();
+        const QString line = WithoutComment(QString::fromUtf8(file.readLine())).trimmed();
         if (line.isEmpty())
             continue;
         const QString key = line.section(QLatin1Char('='), 0, 0).trimmed();
@@ -133,7 +163,7 @@ int ReadPassword(const QString &path, QByteArray *password)
     struct stat info = {};
     QFile file(path);
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !file.open(QIODevice::ReadOnly)) {
-        Fail(kCommand, QStringLiteral("cannot read the password file %1").arg(path));
+        Fail(kCommand, QStringLiteral("cannot read the password file %1: %2").arg(path, SystemErrorText(errno)));
         return CliExit::File;
     }
     if ((info.st_mode & 077) != 0) {
@@ -147,31 +177,74 @@ int ReadPassword(const QString &path, QByteArray *password)
     return CliExit::Ok;
 }
 
+// Exit 5 unless `path` can be read, saying why.
+int CheckReadable(const QString &what, const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return CliExit::Ok;
+    }
+    Fail(kCommand, QStringLiteral("cannot read %1 %2: %3").arg(what, path, SystemErrorText(errno)));
+    return CliExit::File;
+}
+
+// The same client id for every connection of a name, so that a new
+// connection takes the place of one the broker still believes alive. MQTT
+// 3.1.1 brokers must take 23 bytes; a longer name is hashed.
+QByteArray ClientId(const QString &name)
+{
+    QByteArray id = "qm738-" + TopicSlug(name).toUtf8();
+    if (id.size() > 23)
+        id = "qm738-" + QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(17);
+    return id;
+}
+
+// Settings file words first, so that the command line wins: a port or usb
+// named on the command line replaces the file's meter (they exclude each
+// other, so the file's would otherwise clash).
+QStringList MergeWords(const QStringList &fileWords, const QStringList &args)
+{
+    const auto names = [](const QString &word) { return word.section(QLatin1Char('='), 0, 0); };
+    bool meterOnCommandLine = false;
+    for (const QString &a : args)
+        meterOnCommandLine |= names(a) == QLatin1String("--port") || names(a) == QLatin1String("-p")
+                              || a == QLatin1String("--usb");
+    QStringList merged;
+    for (const QString &w : fileWords)
+        if (!meterOnCommandLine || (names(w) != QLatin1String("--port") && w != QLatin1String("--usb")))
+            merged << w;
+    return merged + args;
+}
+
 } // namespace
 
 int RunPublish(const QStringList &givenArgs)
 {
-    QStringList args = givenArgs;
+    QStringList configs;
     for (int i = 0; i < givenArgs.size(); ++i) {
-        QString config;
         if (givenArgs.at(i) == QLatin1String("--config") && i + 1 < givenArgs.size())
-            config = givenArgs.at(i + 1);
+            configs << givenArgs.at(i + 1);
         else if (givenArgs.at(i).startsWith(QLatin1String("--config=")))
-            config = givenArgs.at(i).section(QLatin1Char('='), 1);
-        if (config.isEmpty())
-            continue;
+            configs << givenArgs.at(i).section(QLatin1Char('='), 1);
+    }
+    if (configs.size() > 1) {
+        Fail(kCommand, QStringLiteral("--config is given %1 times; name one settings file").arg(configs.size()));
+        return CliExit::Usage;
+    }
+    QStringList args = givenArgs;
+    if (!configs.isEmpty()) {
         QStringList words;
-        const int read = ConfigWords(config, &words);
+        const int read = ConfigWords(configs.first(), &words);
         if (read != CliExit::Ok)
             return read;
-        args = words + args;
-        break;
+        args = MergeWords(words, givenArgs);
     }
 
     QCommandLineParser parser;
     parser.addOptions({PortOption, UsbOption, BrokerOption, TopicOption, IntervalOption, NameOption, DiscoveryOption,
                        UsernameOption, PasswordFileOption, CaFileOption, InsecureOption, QosOption, MqttVersionOption,
-                       ConfigOption});
+                       SpoolSizeOption, RemoveDiscoveryOption, ConfigOption});
     const int parsed = Parse(parser, kCommand, kUsage, DefaultDiscoveryPrefix(args));
     if (parsed >= 0)
         return parsed;
@@ -196,6 +269,32 @@ int RunPublish(const QStringList &givenArgs)
         Fail(kCommand, QStringLiteral("--qos is 0 or 1, --mqtt-version 3.1.1 or 5"));
         return CliExit::Usage;
     }
+    bool sizeOk = false;
+    const int spoolMiB = parser.value(SpoolSizeOption).toInt(&sizeOk);
+    if (!sizeOk || spoolMiB < 4 || spoolMiB > 1 << 20) {
+        Fail(kCommand, QStringLiteral("--spool-size is a number of MiB, from 4 to 1048576"));
+        return CliExit::Usage;
+    }
+    const bool removeDiscovery = parser.isSet(RemoveDiscoveryOption);
+    if (removeDiscovery && !parser.isSet(NameOption)) {
+        Fail(kCommand, QStringLiteral("--remove-discovery needs the --name whose configs it clears"));
+        return CliExit::Usage;
+    }
+    // Every topic is checked before anything is published.
+    if (parser.isSet(TopicOption) || parser.isSet(DiscoveryOption)) {
+        const QString which = parser.isSet(TopicOption) ? QStringLiteral("--topic") : QStringLiteral("--discovery");
+        const QString problem = parser.isSet(TopicOption) ? TopicProblem(parser.value(TopicOption), kLongestTopicEnd)
+                                                          : QString();
+        const QString discoveryProblem =
+            parser.isSet(DiscoveryOption) ? TopicProblem(parser.value(DiscoveryOption), 256) : QString();
+        if (!problem.isEmpty() || !discoveryProblem.isEmpty()) {
+            Fail(kCommand, QStringLiteral("%1 \"%2\" cannot be used: %3")
+                               .arg(problem.isEmpty() ? QStringLiteral("--discovery") : which,
+                                    problem.isEmpty() ? parser.value(DiscoveryOption) : parser.value(TopicOption),
+                                    problem.isEmpty() ? discoveryProblem : problem));
+            return CliExit::Usage;
+        }
+    }
     mqtt.protocol = version == QLatin1String("5") ? 5 : 4;
     mqtt.username = parser.value(UsernameOption);
     if (parser.isSet(PasswordFileOption) && mqtt.username.isEmpty()) {
@@ -208,6 +307,11 @@ int RunPublish(const QStringList &givenArgs)
     }
     mqtt.caFile = parser.value(CaFileOption);
     mqtt.insecure = parser.isSet(InsecureOption);
+    if (!mqtt.caFile.isEmpty()) {
+        const int readable = CheckReadable(QStringLiteral("the certificate authority file"), mqtt.caFile);
+        if (readable != CliExit::Ok)
+            return readable;
+    }
     if (!mqtt.username.isEmpty()) {
         const int read = ReadPassword(parser.value(PasswordFileOption), &mqtt.password);
         if (read != CliExit::Ok)
@@ -215,28 +319,83 @@ int RunPublish(const QStringList &givenArgs)
     }
 
     TMeterSession session;
-    const int connected = session.Connect(kCommand, parser);
-    if (connected != CliExit::Ok)
-        return connected;
-
     TPublisherSettings settings;
-    settings.model = IdentityText(session.buffers.Reply);
-    const QString link = session.port.isEmpty() ? QStringLiteral("usb") : session.port.section(QLatin1Char('/'), -1);
-    const QString name = parser.isSet(NameOption) ? parser.value(NameOption)
-                                                  : TopicSlug(link + QLatin1Char('-') + settings.model);
+    QString name = parser.value(NameOption);
+    if (!removeDiscovery) {
+        const int connected = session.Connect(kCommand, parser);
+        if (connected != CliExit::Ok)
+            return connected;
+        settings.meterIdentity = IdentityText(session.buffers.Reply);
+        const QString link = session.port.isEmpty() ? QStringLiteral("usb") : session.port.section(QLatin1Char('/'), -1);
+        if (name.isEmpty())
+            name = TopicSlug(link + QLatin1Char('-') + settings.meterIdentity);
+    }
     settings.topic = parser.isSet(TopicOption) ? parser.value(TopicOption) : QStringLiteral("qm738/") + TopicSlug(name);
     settings.qos = qos.toInt();
     settings.discoveryPrefix = parser.value(DiscoveryOption);
     settings.deviceId = QStringLiteral("qm738_") + TopicSlug(name);
     settings.deviceName = QStringLiteral("QM738 ") + name;
-    settings.capacity = std::max(kDayAtTwoSeconds, qsizetype(86400 / interval + 0.5));
+    settings.intervalMs = int(interval * 1000 + 0.5);
+    mqtt.clientId = ClientId(name);
     mqtt.willTopic = AvailabilityTopic(settings.topic);
     mqtt.willPayload = QByteArrayLiteral("offline");
-
-    TMqttClient client(mqtt);
-    TPublisher publisher(settings, client);
+    // A will of an old connection comes at the latest 1.5 keep-alives after it went quiet.
+    settings.availabilityAgainMs = qint64(mqtt.keepAliveS) * 1500 + 2000;
+    if (!settings.discoveryPrefix.isEmpty())
+        mqtt.subscriptions << (settings.discoveryPrefix + QStringLiteral("/status")).toUtf8();
 
     const QString broker = parser.value(BrokerOption);
+    if (removeDiscovery) {
+        // Empty retained messages take the configs (and the availability) off the broker.
+        mqtt.willTopic.clear();
+        mqtt.subscriptions.clear();
+        TMqttClient client(mqtt);
+        QList<QByteArray> topics{AvailabilityTopic(settings.topic)};
+        if (!settings.discoveryPrefix.isEmpty())
+            for (const auto &config : DiscoveryConfigs(settings, 1))
+                topics << config.first;
+        std::vector<int> waiting;
+        client.OnConnected = [&] {
+            for (const QByteArray &topic : topics)
+                waiting.push_back(client.Publish(topic, QByteArray(), 1, true));
+        };
+        client.OnDelivered = [&](int mid, int) { waiting.erase(std::remove(waiting.begin(), waiting.end(), mid), waiting.end()); };
+        client.OnLost = [&](const QString &why) {
+            if (!client.Failed())
+                Fail(kCommand, QStringLiteral("%1; trying again in %2 s").arg(why).arg(client.RetryDelayMs() / 1000));
+        };
+        bool published = false;
+        while (!CliStopRequested && !client.Failed() && !(published && waiting.empty())) {
+            client.Run(100);
+            published |= client.IsConnected();
+        }
+        client.Disconnect();
+        if (client.Failed()) {
+            Fail(kCommand, client.FailureText());
+            return CliExit::Network;
+        }
+        if (CliStopRequested)
+            return CliExit::Interrupted;
+        Fail(kCommand, QStringLiteral("cleared %1 retained topics of %2 on %3").arg(topics.size()).arg(name, broker));
+        return CliExit::Ok;
+    }
+
+    TSpool spool;
+    const QString spoolFolder = TSpool::StateFolder() + QStringLiteral("/spool/") + TopicSlug(name);
+    if (!spool.Open(spoolFolder, qint64(spoolMiB) << 20, std::min(1000, settings.intervalMs), &error)) {
+        Fail(kCommand, error);
+        return CliExit::File;
+    }
+    if (spool.CutBytes() > 0)
+        Fail(kCommand, QStringLiteral("the spool %1 had a damaged end: %2 bytes cut").arg(spoolFolder).arg(spool.CutBytes()));
+    if (spool.Pending() > 0)
+        Fail(kCommand, QStringLiteral("%1 readings of an earlier run wait in the spool; they go to %2/history")
+                           .arg(spool.Pending())
+                           .arg(settings.topic));
+
+    TMqttClient client(mqtt);
+    TPublisher publisher(settings, client, spool);
+
     QString lastProblem;
     client.OnConnected = [&] {
         Fail(kCommand, QStringLiteral("connected to %1, publishing on %2/state").arg(broker, settings.topic));
@@ -253,17 +412,28 @@ int RunPublish(const QStringList &givenArgs)
                            .arg(client.RetryDelayMs() / 1000)
                            .arg(publisher.Queued()));
     };
-    client.OnDelivered = [&](int mid) { publisher.Delivered(mid); };
+    client.OnDelivered = [&](int mid, int reason) { publisher.Delivered(mid, reason); };
+    client.OnMessage = [&](const QByteArray &topic, const QByteArray &payload) {
+        publisher.MessageReceived(topic, payload);
+    };
 
-    const qint64 step = qint64(interval * 1000 + 0.5);
+    const qint64 step = settings.intervalMs;
     QElapsedTimer clock;
     clock.start();
     qint64 nextTick = 0;
     qint64 nextReading = 0;
     quint64 dropsReported = 0;
     bool answering = true;
+    int exitCode = CliExit::Interrupted;
     publisher.SetMeterAnswering(true);
+    // systemd: ready once the meter answers and the spool is open; the
+    // watchdog hears from every turn of the loop, so a hung tool is restarted.
+    sd_notify(0, "READY=1");
+    uint64_t watchdogUs = 0;
+    const bool watchdog = sd_watchdog_enabled(0, &watchdogUs) > 0;
     while (!CliStopRequested) {
+        if (watchdog)
+            sd_notify(0, "WATCHDOG=1");
         session.Tick();
         if (session.state.Connected != answering) {
             answering = session.state.Connected;
@@ -271,16 +441,20 @@ int RunPublish(const QStringList &givenArgs)
                                      : QStringLiteral("the meter stopped answering; reading again when it answers"));
             publisher.SetMeterAnswering(answering);
         }
-        if (session.fresh && clock.elapsed() >= nextReading) {
-            publisher.AddReading(session.reading, QDateTime::currentDateTime());
-            // A steady cadence; after a stall the next reading comes one step later, not in a burst.
-            nextReading = std::max(nextReading + step, clock.elapsed() - step / 2);
+        const qint64 now = clock.elapsed();
+        if (session.fresh && now >= nextReading) {
+            QString spoolProblem;
+            if (!publisher.AddReading(session.reading, QDateTime::currentDateTime(), &spoolProblem) && !spoolProblem.isEmpty())
+                Fail(kCommand, spoolProblem);
+            // A steady cadence; after a stall (a meter that stopped answering)
+            // the cadence starts again from this reading, never in a burst.
+            nextReading = now - nextReading < step ? nextReading + step : now + step;
         }
         // The first reading dropped, then every 1800 more (an hour at 2 s).
-        if (publisher.Dropped() != dropsReported && (dropsReported == 0 || publisher.Dropped() - dropsReported >= 1800)) {
-            dropsReported = publisher.Dropped();
-            Fail(kCommand, QStringLiteral("the queue of %1 readings is full: %2 of the oldest dropped so far")
-                               .arg(settings.capacity)
+        if (spool.Dropped() != dropsReported && (dropsReported == 0 || spool.Dropped() - dropsReported >= 1800)) {
+            dropsReported = spool.Dropped();
+            Fail(kCommand, QStringLiteral("the spool of %1 MiB is full: %2 of the oldest readings dropped so far")
+                               .arg(spoolMiB)
                                .arg(dropsReported));
         }
         nextTick += kTickMs;
@@ -289,6 +463,19 @@ int RunPublish(const QStringList &givenArgs)
         do {
             client.Run(int(std::clamp<qint64>(nextTick - clock.elapsed(), 0, 100)));
             publisher.Pump();
+            spool.SyncIfDue();
+            QByteArray refusedTopic;
+            int reason = 0;
+            if (publisher.TakeRefusal(&refusedTopic, &reason)) {
+                Fail(kCommand, QStringLiteral("the broker refused the message on %1: %2; it stays in the spool")
+                                   .arg(QString::fromUtf8(refusedTopic), ReasonText(reason)));
+                if (reason == MqttNotAuthorized) {
+                    exitCode = CliExit::Network;
+                    CliStopRequested = true;
+                } else {
+                    client.Reconnect();
+                }
+            }
             if (client.Failed()) {
                 Fail(kCommand, client.FailureText());
                 return CliExit::Network;
@@ -297,15 +484,21 @@ int RunPublish(const QStringList &givenArgs)
     }
 
     // A clean stop: what is queued if the broker takes it soon, then offline.
+    sd_notify(0, "STOPPING=1");
     QElapsedTimer stopping;
     stopping.start();
-    while (client.IsConnected() && publisher.Queued() > 0 && stopping.elapsed() < 2000)
+    while (exitCode != CliExit::Network && client.IsConnected() && publisher.Queued() > 0 && stopping.elapsed() < 2000) {
         client.Run(50);
+        publisher.Pump();
+    }
     publisher.PublishOffline();
-    while (client.IsConnected() && !publisher.Idle() && stopping.elapsed() < 3000)
+    while (client.IsConnected() && publisher.ControlsInFlight() && stopping.elapsed() < 3000)
         client.Run(50);
     client.Disconnect();
+    spool.Flush();
     if (publisher.Queued() > 0)
-        Fail(kCommand, QStringLiteral("%1 readings were not delivered").arg(publisher.Queued()));
-    return CliExit::Interrupted;
+        Fail(kCommand, QStringLiteral("%1 readings wait in the spool %2 for the next start")
+                           .arg(publisher.Queued())
+                           .arg(spoolFolder));
+    return exitCode;
 }

@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include "core/base/systemerror.h"
 #include "core/link/frames.h"
 #include "core/link/usbfactory.h"
 #include "core/live/decoder.h"
@@ -49,7 +50,7 @@ int FlushOutput(const char *command)
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return CliExit::Ok;
     const int error = errno ? errno : EIO;
-    Fail(command, QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    Fail(command, QStringLiteral("cannot write the output: %1").arg(SystemErrorText(error)));
     return CliExit::File;
 }
 

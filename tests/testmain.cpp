@@ -21,6 +21,7 @@ int TestRegistry::RunAll(int argc, char **argv)
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
     qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (home.path() + "/.local/state").toLocal8Bit());
     QDir(home.path()).mkpath(QStringLiteral("Documents"));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

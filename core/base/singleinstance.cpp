@@ -160,8 +160,13 @@ bool TSingleInstance::HandOver(const QByteArray &message, int timeoutMs)
            && socket.state() == QLocalSocket::ConnectedState)
         socket.waitForReadyRead(int(std::max<qint64>(timeoutMs - clock.elapsed(), 1)));
     char answer = 0;
-    if (socket.read(&answer, 1) == 1 && answer == InstanceMessage::Acknowledge)
-        return true;
+    if (socket.read(&answer, 1) == 1 && answer == InstanceMessage::Acknowledge) {
+        // The owner has the files; it opens them once told to. Not told (the
+        // confirmation not written), it never does, and this start opens them.
+        socket.write(&InstanceMessage::Confirm, 1);
+        if (socket.waitForBytesWritten(int(std::max<qint64>(timeoutMs - clock.elapsed(), 100))) || socket.bytesToWrite() == 0)
+            return true;
+    }
     m_error = QStringLiteral("the running program did not take the files");
     return false;
 }
@@ -218,6 +223,18 @@ void TSingleInstance::Receive(QLocalSocket *socket)
     socket->readAll();
     socket->write(&InstanceMessage::Acknowledge, 1);
     socket->flush();
-    socket->disconnectFromServer();
-    emit FilesReceived(files);
+    // The files are this program's once the start confirms; a start that
+    // gave up meanwhile closes the socket instead and opens them itself.
+    const auto confirmed = [this, socket, files] {
+        if (socket->bytesAvailable() < 1)
+            return;
+        char answer = 0;
+        socket->read(&answer, 1);
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        socket->disconnectFromServer();
+        if (answer == InstanceMessage::Confirm)
+            emit FilesReceived(files);
+    };
+    connect(socket, &QLocalSocket::readyRead, this, confirmed);
+    confirmed();
 }

@@ -14,7 +14,11 @@
 // number of files and each file's path as UTF-8 (QDataStream: a 32-bit
 // big-endian count, then each path as a 32-bit length and its bytes). Paths
 // are absolute, relative ones resolved against the sender's working folder.
-// The owner answers one byte (0x06) once it has taken the files.
+// The owner answers one byte (0x06) once it has read the files; the start
+// then confirms with one byte (0x06) that it leaves them to the owner, and
+// only then does the owner open them. A start that gives up waiting closes
+// the socket without confirming and opens the files itself: one of the two
+// opens them, never both.
 
 #include <QByteArray>
 #include <QObject>
@@ -36,6 +40,7 @@ enum class TDecode { Complete, Incomplete, Invalid };
 TDecode Decode(const QByteArray &bytes, QStringList *files);
 
 constexpr char Acknowledge = 0x06;
+constexpr char Confirm = 0x06;
 
 } // namespace InstanceMessage
 
@@ -66,7 +71,7 @@ public:
 
 signals:
     // Files handed over by a later start, in the order it named them. Emitted
-    // after that start has had its answer, so a slow reaction keeps nobody waiting.
+    // once that start has confirmed that it leaves them to this program.
     void FilesReceived(const QStringList &files);
 
 private:

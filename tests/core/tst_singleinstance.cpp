@@ -48,6 +48,8 @@ private slots:
     void racingStartsLeaveOneServer();
     void socketOfAKilledProgramIsTakenOver();
     void ownerThatNeverListensLeavesTheStartAlone();
+    void slowOwnerNeverOpensTheFilesToo();
+    void startWithoutDisplayHandsOver();
 };
 
 void TestSingleInstance::messageDecodes_data()
@@ -179,6 +181,46 @@ void TestSingleInstance::ownerThatNeverListensLeavesTheStartAlone()
     QVERIFY(clock.elapsed() < 3000);
     QVERIFY(!second.ErrorString().isEmpty());
     QVERIFY(!second.Serve()); // only the owner of the lock serves
+}
+
+// The owner is busy longer than a start waits: the start gives up and opens
+// its files itself, and the owner, reading the message late, does not.
+void TestSingleInstance::slowOwnerNeverOpensTheFilesToo()
+{
+    QTemporaryDir dir;
+    const QString socket = dir.filePath(QStringLiteral("instance"));
+    TSingleInstance owner(socket);
+    QCOMPARE(owner.Start({}), TSingleInstance::TStart::First);
+    QVERIFY(owner.Serve());
+    QSignalSpy received(&owner, &TSingleInstance::FilesReceived);
+    auto second = StartPeer(socket, 0, 0, {QStringLiteral("/data/one.ghf")});
+    QVERIFY(second->waitForFinished(10000)); // the owner's loop does not turn meanwhile
+    QVERIFY2(OutputLines(*second).value(0).startsWith(QLatin1String("alone")),
+             qPrintable(OutputLines(*second).join(QLatin1Char(' '))));
+    QTest::qWait(1000);
+    QCOMPARE(received.count(), 0);
+}
+
+// The program started without a display hands its files to the running one
+// (and ends with 0) instead of failing for want of a screen.
+void TestSingleInstance::startWithoutDisplayHandsOver()
+{
+    TSingleInstance owner(TSingleInstance::DefaultSocketPath());
+    QCOMPARE(owner.Start({}), TSingleInstance::TStart::First);
+    QVERIFY(owner.Serve());
+    QSignalSpy received(&owner, &TSingleInstance::FilesReceived);
+    QProcess start;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    start.setProcessEnvironment(env);
+    start.start(QStringLiteral(QM738_APP_PATH), {QStringLiteral("/data/one.ghf")});
+    QTRY_VERIFY_WITH_TIMEOUT(start.state() == QProcess::NotRunning, 10000);
+    QCOMPARE(start.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(start.exitCode(), 0);
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.first().first().toStringList(), QStringList{QStringLiteral("/data/one.ghf")});
 }
 
 QM738_REGISTER_TEST(TestSingleInstance)

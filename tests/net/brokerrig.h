@@ -5,6 +5,10 @@
 // The plain listener lets anyone in (the test's subscriber); a client
 // that names a user must give its password. The TLS listener, when made,
 // takes the same users.
+//
+// And a DNS server of the test's own on a free UDP port of 127.0.0.1 (for
+// QM738_NAMESERVER): it answers every name with ::1 and 127.0.0.1, or
+// reads the questions and never answers.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,7 +23,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
+#include <poll.h>
+#include <thread>
 
 class TBrokerRig {
 public:
@@ -188,4 +195,77 @@ private:
     std::unique_ptr<QProcess> m_broker;
     int m_port = 0;
     int m_tlsPort = 0;
+};
+
+class TDnsRig {
+public:
+    explicit TDnsRig(bool answers) : m_answers(answers)
+    {
+        m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &size);
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~TDnsRig()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    // QM738_NAMESERVER=...
+    QString Setting() const { return QStringLiteral("QM738_NAMESERVER=127.0.0.1:%1").arg(m_port); }
+    int Questions() const { return m_questions; }
+
+private:
+    void Serve()
+    {
+        while (!m_stop) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            unsigned char q[512];
+            sockaddr_in from = {};
+            socklen_t size = sizeof from;
+            const ssize_t n = ::recvfrom(m_fd, q, sizeof q, 0, reinterpret_cast<sockaddr *>(&from), &size);
+            if (n < 17)
+                continue;
+            ++m_questions;
+            if (!m_answers)
+                continue;
+            // The question ends after its name and the type and class.
+            ssize_t end = 12;
+            while (end < n && q[end] != 0)
+                end += q[end] + 1;
+            end += 5;
+            if (end > n)
+                continue;
+            const int type = (q[end - 4] << 8) | q[end - 3];
+            const bool known = type == 1 || type == 28; // A, AAAA
+            QByteArray r(reinterpret_cast<const char *>(q), int(end));
+            r[2] = char(0x81);
+            r[3] = char(0x80);
+            r[7] = char(known ? 1 : 0); // answers
+            r[8] = r[9] = r[10] = r[11] = 0;
+            if (known) {
+                r.append("\xc0\x0c", 2).append(char(0)).append(char(type)).append("\x00\x01\x00\x00\x00\x3c", 6);
+                if (type == 1)
+                    r.append("\x00\x04\x7f\x00\x00\x01", 6);
+                else
+                    r.append("\x00\x10", 2).append(QByteArray(15, 0)).append(char(1));
+            }
+            ::sendto(m_fd, r.constData(), size_t(r.size()), 0, reinterpret_cast<sockaddr *>(&from), size);
+        }
+    }
+
+    bool m_answers;
+    int m_fd = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_questions{0};
+    std::thread m_thread;
 };
