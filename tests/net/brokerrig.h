@@ -55,12 +55,9 @@ public:
         if (tls) {
             if (!MakeTlsFiles(error))
                 return false;
-            // "localhost" (the name the certificate holds) may resolve to ::1
-            // first: the TLS port listens on both loopback addresses.
-            for (const char *address : {"127.0.0.1", "::1"})
-                config += QStringLiteral("listener %1 %5\ncafile %2\ncertfile %3\nkeyfile %4\n")
-                              .arg(m_tlsPort)
-                              .arg(Path("ca.crt"), Path("server.crt"), Path("server.key"), QLatin1String(address));
+            config += QStringLiteral("listener %1 127.0.0.1\ncafile %2\ncertfile %3\nkeyfile %4\n")
+                          .arg(m_tlsPort)
+                          .arg(Path("ca.crt"), Path("server.crt"), Path("server.key"));
         }
         QFile file(Path("mosquitto.conf"));
         if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
