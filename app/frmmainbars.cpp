@@ -37,6 +37,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include "gui/logger/archivewindow.h"
+#include "gui/logger/archiving.h"
+
 #include <QPrinter>
 #include <QLayout>
 #include <QScrollArea>
@@ -86,6 +89,11 @@ void TfrmMain::BuildMenus()
 
     DataLogger1 = menu("DataLogger1", QStringLiteral("&Data Logger"));
     LoadData1 = action(DataLogger1, "LoadData1", QStringLiteral("&Load "));
+    DataLogger1->addSeparator();
+    QAction *archive1 = action(DataLogger1, "Archive1", QStringLiteral("&Archive"));
+    QAction *addToArchive1 = action(DataLogger1, "AddToArchive1", QStringLiteral("Add Collection to A&rchive"));
+    connect(archive1, &QAction::triggered, this, [this] { ShowArchiveWindow(this); });
+    connect(addToArchive1, &QAction::triggered, this, [this] { AddCollectionToArchive(this); });
 
     View1 = menu("View1", QStringLiteral("&View"));
     ControlPanel1 = action(View1, "ControlPanel1", QStringLiteral("&Control Panel"));

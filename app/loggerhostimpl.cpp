@@ -4,6 +4,7 @@
 #include "core/base/translation.h"
 #include "gui/graph/window/graph.h"
 
+#include <QStatusBar>
 #include <QToolButton>
 
 TAppState &TMainLoggerHost::State() { return Window.State; }
@@ -24,3 +25,9 @@ void TMainLoggerHost::SetOutputToGraphEnabled(bool enabled)
 }
 
 QString TMainLoggerHost::Text(const QString &key) { return GetTextOrDefault(key); }
+
+void TMainLoggerHost::ShowStatusMessage(const QString &text)
+{
+    if (Window.StatusBar1)
+        Window.StatusBar1->showMessage(text, 15000);
+}

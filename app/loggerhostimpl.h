@@ -17,6 +17,7 @@ public:
     void SetLoggerGraphWindow(TfrmGraph *window) override;
     void SetOutputToGraphEnabled(bool enabled) override;
     QString Text(const QString &key) override;
+    void ShowStatusMessage(const QString &text) override;
 
 private:
     TfrmMain &Window;

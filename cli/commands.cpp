@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 
+#include "core/archive/archive.h"
 #include "core/base/appstate.h"
 #include "core/base/datetime.h"
 #include "core/files/collectionfile.h"
@@ -108,25 +109,6 @@ int LoadCollection(const char *command, const QString &path, TLoggerStore &store
     return CliExit::Ok;
 }
 
-// The lines the graph export writes for data set d, as UTF-8.
-QByteArray ExportLines(const TLoggerStore &store, int d, QChar separator)
-{
-    const TDataSet &set = store.DataSets.at(d);
-    const qsizetype first = FirstValueOf(store, d);
-    TextFormat::TGraphLineWriter writer(separator);
-    QByteArray out;
-    out.reserve(qsizetype(set.recordCount) * 64);
-    QString line;
-    for (int p = 0; p < set.recordCount; ++p) {
-        const qsizetype at = first + 5 * qsizetype(p);
-        if (at + 5 > store.Values.size()
-            || !TextFormat::ExportPointLine(writer, store.Times.at(at), store.Values.constData() + at, 5, &line))
-            break;
-        out += line.toUtf8();
-    }
-    return out;
-}
-
 } // namespace
 
 QString CliOverview()
@@ -138,10 +120,12 @@ QString CliOverview()
         "Commands:\n"
         "  scan                     the meters that answer, on USB and on every serial port\n"
         "  read                     live readings as CSV or JSON lines\n"
-        "  download -o FILE.738     the logger memory into a collection file\n"
+        "  download [-o FILE.738]   the logger memory into the archive (and a collection file)\n"
         "  sets FILE.738            the data sets of a collection\n"
         "  export FILE.738          a data set (or all) as TXT or CSV lines\n"
         "  publish --broker URL     live readings to an MQTT broker (Home Assistant discovery too)\n"
+        "  archive list|import|export|note\n"
+        "                           the archive of every download: list, add collections, export a date range\n"
         "  qm738-cli COMMAND --help shows the options of a command.\n"
         "\n"
         "Options:\n"
@@ -154,12 +138,12 @@ QString CliOverview()
         "  3    no meter found (or the port is unknown or in use)\n"
         "  4    transfer error (the download's result code is printed on stderr)\n"
         "  5    a file could not be read, was rejected, or could not be written, or standard output could not\n"
-        "       be written\n"
+        "       be written, or the archive was refused or could not be written\n"
         "  6    the broker refused the credentials, its certificate did not verify, or its host is unknown\n"
         "  130  interrupted (SIGINT, SIGTERM)\n"
         "\n"
         "Environment: QM738_EXTRA_PORTS (more ports, colon-separated), QM738_DEMO_METER=usb (the simulated\n"
-        "USB meter), QM738_LINK_LOG (a hex dump of every frame), QM738_MQTT_PASSWORD (the broker's password).\n");
+        "USB meter), QM738_LINK_LOG (a hex dump of every frame), QM738_MQTT_PASSWORD (the broker's password),\nQM738_ARCHIVE (the archive file).\n");
 }
 
 int RunScan(const QStringList &args)
@@ -295,30 +279,47 @@ int RunDownload(const QStringList &args)
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The collection file to write (FILE.738)."),
                                     QStringLiteral("FILE.738"));
-    parser.addOptions({PortOption, UsbOption, outOpt});
+    const QCommandLineOption noArchiveOpt(QStringLiteral("no-archive"),
+                                          QStringLiteral("Do not add the download to the archive."));
+    parser.addOptions({PortOption, UsbOption, outOpt, noArchiveOpt, ArchiveOption});
     const int parsed = Parse(parser, "download",
-                             QStringLiteral("qm738-cli download [--port P | --usb] -o FILE.738\nDownloads the "
-                                            "logger memory into a collection file, written whole or not at all. "
-                                            "Ctrl-C stops at the next page and leaves an existing file as it was."),
+                             QStringLiteral("qm738-cli download [--port P | --usb] [-o FILE.738] [--no-archive] "
+                                            "[--archive FILE]\nDownloads the logger memory into the archive (in "
+                                            "one transaction; it says how many sets were new) and, with -o, into "
+                                            "a collection file, written whole or not at all. Ctrl-C stops at the "
+                                            "next page and leaves an existing file and the archive as they were."),
                              args);
     if (parsed >= 0)
         return parsed;
     const QString out = parser.value(outOpt);
-    if (out.isEmpty() || !parser.positionalArguments().isEmpty()) {
-        Fail("download", QStringLiteral("the output file is named with -o FILE.738, and nothing else"));
+    const bool archiving = !parser.isSet(noArchiveOpt);
+    if ((out.isEmpty() && !archiving) || !parser.positionalArguments().isEmpty()) {
+        Fail("download", QStringLiteral("the output file is named with -o FILE.738 (needed with --no-archive), "
+                                        "and nothing else"));
         return CliExit::Usage;
     }
     const QFileInfo target(out);
-    if (target.isDir() || !target.absoluteDir().exists()) {
+    if (!out.isEmpty() && (target.isDir() || !target.absoluteDir().exists())) {
         Fail("download", QStringLiteral("cannot write %1: %2").arg(out, target.isDir() ? QStringLiteral("it is a folder")
                                                                                       : QStringLiteral("no such folder")));
         return CliExit::File;
+    }
+
+    // A refused archive is said before the transfer, not after it.
+    TArchive archive;
+    if (archiving) {
+        const int opened = OpenArchive("download", parser, archive);
+        if (opened != CliExit::Ok)
+            return opened;
     }
 
     TMeterSession session;
     const int connected = session.Connect("download", parser);
     if (connected != CliExit::Ok)
         return connected;
+    // The link and the meter's identity as the connection found them.
+    const TArchiveSource source{session.port.isEmpty() ? QStringLiteral("usb") : QStringLiteral("serial"), session.port,
+                                IdentityText(session.buffers.IdentityReply)};
     // One live reading first: a meter recording into its memory is not
     // downloaded, as in the program.
     session.Tick();
@@ -344,8 +345,10 @@ int RunDownload(const QStringList &args)
         TLoggerStore store;
         return DecodeDataSets(image, store, QDateTime::currentDateTime());
     };
+    QByteArray downloaded;
     steps.WriteTempCollection = [&](const QByteArray &image, int count) {
-        return WriteFileWhole(out, image.left(std::max(0, count)), &writeError);
+        downloaded = image.left(std::max(0, count));
+        return out.isEmpty() || WriteFileWhole(out, downloaded, &writeError);
     };
     TMemoryDownload download(session.link, steps, progress);
     const int result = download.DownloadMemory();
@@ -367,6 +370,18 @@ int RunDownload(const QStringList &args)
         SendAbortTransfer(session.link);
         Fail("download", QStringLiteral("the transfer failed, result code %1").arg(result));
         return CliExit::Transfer;
+    }
+    if (archiving) {
+        TArchiveImport report;
+        QString error;
+        if (!archive.Import(downloaded, source, &report, &error)) {
+            Fail("download", QStringLiteral("cannot add the download to the archive %1: %2").arg(archive.Path(), error));
+            return CliExit::File;
+        }
+        std::printf("archived: %s\n", qPrintable(ImportSummary(report)));
+        for (const QString &skipped : std::as_const(report.skipped))
+            Fail("download", QStringLiteral("not archived: %1").arg(skipped));
+        return FlushOutput("download");
     }
     return CliExit::Ok;
 }
@@ -471,15 +486,8 @@ int RunExport(const QStringList &args)
         Fail("export", QStringLiteral("one FILE.738 is needed"));
         return CliExit::Usage;
     }
-    if (parser.isSet(localeOpt)) {
-        const QString name = parser.value(localeOpt);
-        const QLocale locale(name);
-        if (locale.language() == QLocale::C && name != QLatin1String("C") && name != QLatin1String("POSIX")) {
-            Fail("export", QStringLiteral("unknown locale \"%1\"").arg(name));
-            return CliExit::Usage;
-        }
-        QLocale::setDefault(locale);
-    }
+    if (parser.isSet(localeOpt) && !ApplyLocaleOption("export", parser.value(localeOpt)))
+        return CliExit::Usage;
     const QString out = parser.value(outOpt);
     const bool toFolder = parser.isSet(allOpt) || (!out.isEmpty() && QFileInfo(out).isDir());
     QString format = parser.value(formatOpt).toLower();
@@ -525,7 +533,7 @@ int RunExport(const QStringList &args)
         return CliExit::File;
     }
     for (int d : std::as_const(chosen)) {
-        const QByteArray lines = ExportLines(store, d, separator);
+        const QByteArray lines = TextFormat::DataSetExportText(store, d, separator);
         if (folder.isEmpty() && out.isEmpty()) {
             std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
             if (FlushOutput("export") != CliExit::Ok)

@@ -29,3 +29,4 @@ int RunDownload(const QStringList &args);
 int RunSets(const QStringList &args);
 int RunExport(const QStringList &args);
 int RunPublish(const QStringList &args); // cli/publish.cpp
+int RunArchive(const QStringList &args); // cli/archive.cpp

@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments().mid(1);
     const QString first = args.value(0);
     if (first.isEmpty()) {
-        std::fprintf(stderr, "qm738-cli: a command is needed (scan, read, download, sets, export, publish); see --help\n");
+        std::fprintf(stderr, "qm738-cli: a command is needed (scan, read, download, sets, export, publish, archive); see --help\n");
         return CliExit::Usage;
     }
     if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
@@ -72,6 +72,8 @@ int main(int argc, char *argv[])
         return RunExport(args);
     if (first == QLatin1String("publish"))
         return RunPublish(args);
+    if (first == QLatin1String("archive"))
+        return RunArchive(args);
     std::fprintf(stderr, "qm738-cli: unknown command \"%s\"; see --help\n", qPrintable(first));
     return CliExit::Usage;
 }

@@ -54,13 +54,6 @@ int FlushOutput(const char *command)
     return CliExit::File;
 }
 
-QString IdentityText(const uint8_t *reply)
-{
-    QString text;
-    for (int i = 1; i < IdentityReplySize - 1; ++i)
-        text += reply[i] >= 0x20 && reply[i] < 0x7F ? QChar(reply[i]) : QChar(' ');
-    return text.simplified();
-}
 
 bool IntervalSeconds(const char *command, const QString &text, double *seconds)
 {

@@ -30,8 +30,6 @@ int Parse(QCommandLineParser &parser, const char *command, const QString &usage,
 // what was printed did not reach its destination (a full disk, a closed pipe).
 int FlushOutput(const char *command);
 
-// The identity reply as text: its printable bytes between STX and ETX.
-QString IdentityText(const uint8_t *reply);
 
 // The seconds of an --interval value: finite, 0.5 to 86400. False (and said,
 // for `command`) otherwise.
@@ -41,6 +39,15 @@ bool IntervalSeconds(const char *command, const QString &text, double *seconds);
 void SleepUntil(const QElapsedTimer &clock, qint64 ms);
 
 extern const QCommandLineOption PortOption;
+// --archive FILE (cli/archive.cpp), and the archive it names opened: an exit code.
+extern const QCommandLineOption ArchiveOption;
+class TArchive;
+struct TArchiveImport;
+int OpenArchive(const char *command, const QCommandLineParser &parser, TArchive &archive);
+// "3 sets found, 1 new, 1 grown, 1 already there"
+QString ImportSummary(const TArchiveImport &report);
+// --locale NAME: the default locale; false (and said) for an unknown name.
+bool ApplyLocaleOption(const char *command, const QString &name);
 extern const QCommandLineOption UsbOption;
 
 // The link objects of the program without its windows: the same supervisor,

@@ -14,7 +14,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           dbus-daemon
           desktop-file-utils appstream
           libmosquitto-dev mosquitto mosquitto-clients openssl
-          libsystemd-dev)
+          libsystemd-dev
+          libsqlite3-dev sqlite3)
 
 install_missing_packages() {
     local missing=()

@@ -2,6 +2,8 @@
 
 #include "core/base/translation.h"
 #include "core/base/datetime.h"
+#include "core/logger/datasetdecoder.h"
+#include "core/logger/datasets.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -82,6 +84,35 @@ bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, in
         return false;
     *line = writer.Line(x, values, count);
     return true;
+}
+
+QByteArray DataSetExportText(const TLoggerStore &store, int d, QChar separator, double from, double to,
+                             qint64 *lines)
+{
+    qint64 written = 0;
+    QByteArray out;
+    if (d >= 0 && d < store.DataSets.size()) {
+        const TDataSet &set = store.DataSets.at(d);
+        const qsizetype first = FirstValueOf(store, d);
+        TGraphLineWriter writer(separator);
+        out.reserve(qsizetype(set.recordCount) * 48);
+        QString line;
+        for (int p = 0; p < set.recordCount; ++p) {
+            const qsizetype at = first + 5 * qsizetype(p);
+            if (at + 5 > store.Values.size())
+                break;
+            const double x = store.Times.at(at);
+            if (x < from || x > to)
+                continue;
+            if (!ExportPointLine(writer, x, store.Values.constData() + at, 5, &line))
+                break;
+            out += line.toUtf8();
+            ++written;
+        }
+    }
+    if (lines)
+        *lines = written;
+    return out;
 }
 
 QString TableExportLine(const QStringList &cells, QChar separator)

@@ -15,6 +15,7 @@
 #include <QVector>
 
 class QIODevice;
+struct TLoggerStore;
 
 namespace TextFormat {
 
@@ -54,6 +55,12 @@ private:
 // The export line of one graph point (x and its values); false for a point
 // never filled (x = 0: the recording ended before it), which ends the export.
 bool ExportPointLine(TGraphLineWriter &writer, double x, const float *values, int count, QString *line);
+
+// The lines the data-logger graph's export writes for data set `d` of a
+// decoded store, as UTF-8: one graph export line per record whose time lies
+// in [from, to] (every record by default). `lines` gets their number.
+QByteArray DataSetExportText(const TLoggerStore &store, int d, QChar separator, double from = -1e300,
+                             double to = 1e300, qint64 *lines = nullptr);
 
 // One table export line: every cell followed by the separator, CR LF after.
 QString TableExportLine(const QStringList &cells, QChar separator);

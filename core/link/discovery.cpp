@@ -64,7 +64,10 @@ bool TPortDiscovery::ProbePort()
     // At most 64 bytes are taken; the verdict uses what was actually read, so
     // a failed read never lets an earlier identity reply pass.
     const int got = serial->Read(buffers.Reply, waiting < ReplyBufferSize ? waiting : ReplyBufferSize);
-    return CheckIdentity(buffers.Reply, got);
+    if (!CheckIdentity(buffers.Reply, got))
+        return false;
+    buffers.KeepIdentity();
+    return true;
 }
 
 bool TPortDiscovery::SearchPorts()

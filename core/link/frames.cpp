@@ -30,6 +30,11 @@ void TFrameBuffer::ComposeKey(uint8_t command)
     bytes[3] = 0;
 }
 
+void TLinkBuffers::KeepIdentity()
+{
+    std::memcpy(IdentityReply, Reply, sizeof IdentityReply);
+}
+
 void TLinkBuffers::ClearReply()
 {
     std::memset(Reply, 0, sizeof Reply);

@@ -68,6 +68,10 @@ struct TLinkBuffers {
     TFrameBuffer PanelFrame{0x00};
     uint8_t RequestCounter = 0;               // 8-bit, first live request over USB carries 1
     uint8_t Reply[ReplyBufferSize] = {};
+    // The last identity reply that passed its check: the meter the archive
+    // names for a download.
+    uint8_t IdentityReply[IdentityReplySize] = {};
+    void KeepIdentity();
 
     // Advances the request counter (255 wraps to 0) and returns the new value.
     uint8_t NextRequestCounter() { return ++RequestCounter; }

@@ -190,3 +190,11 @@ void TMeterLink::WaitBlocking(int ms)
         QThread::msleep(static_cast<unsigned long>(left < 5 ? left : 5));
     }
 }
+
+QString IdentityText(const uint8_t *reply)
+{
+    QString text;
+    for (int i = 1; i < IdentityReplySize - 1; ++i)
+        text += reply[i] >= 0x20 && reply[i] < 0x7F ? QChar(reply[i]) : QChar(' ');
+    return text.simplified();
+}

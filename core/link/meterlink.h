@@ -8,6 +8,7 @@
 #include "core/link/usbbackend.h"
 #include "core/link/usbfactory.h"
 
+#include <QString>
 #include <functional>
 
 struct TAppState;
@@ -96,3 +97,6 @@ private:
     TUsbIds Ids;
     std::function<void(bool)> PollTimerControl;
 };
+
+// The identity reply as text: its printable bytes between STX and ETX.
+QString IdentityText(const uint8_t *reply);

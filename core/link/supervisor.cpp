@@ -50,6 +50,7 @@ void TConnectionSupervisor::ProbeUsb()
     }
     if (Link.ProbeUsbIdentity(MeterCommand::Identity)
         && CheckIdentity(Buffers.Reply, IdentityReplySize)) {
+        Buffers.KeepIdentity();
         State.Connected = true;
         State.UsbLink = true;
         State.SerialLink = false;

@@ -211,3 +211,34 @@ qsizetype FirstValueOf(const TLoggerStore &store, int d)
         records += store.DataSets.at(i).recordCount;
     return 5 * records;
 }
+
+QByteArray ComposeMemoryImage(const QVector<QPair<QByteArray, QByteArray>> &sets)
+{
+    using namespace LoggerImage;
+    qsizetype size = FirstDataSet;
+    for (const auto &set : sets)
+        size += HeaderSize + set.second.size() / RecordSize * RecordSize + 2;
+    QByteArray image(size, '\0');
+    auto *bytes = reinterpret_cast<uint8_t *>(image.data());
+    LinkBytes::WriteBE16(bytes + 8, uint16_t(sets.size()));
+    const uint32_t end = uint32_t(std::min<qsizetype>(size - 1, 0xFFFFFF));
+    bytes[10] = uint8_t(end >> 16);
+    bytes[11] = uint8_t(end >> 8);
+    bytes[12] = uint8_t(end);
+    qsizetype p = FirstDataSet;
+    for (const auto &set : sets) {
+        const int records = int(std::min<qsizetype>(set.second.size() / RecordSize, 0xFFFF));
+        std::copy_n(set.first.constData(), std::min<qsizetype>(set.first.size(), HeaderSize), image.data() + p);
+        bytes[p] = 0xA5;
+        bytes[p + 1] = 0x5A;
+        LinkBytes::WriteBE16(bytes + p + 12, uint16_t(records));
+        p += HeaderSize;
+        std::copy_n(set.second.constData(), qsizetype(records) * RecordSize, image.data() + p);
+        p += qsizetype(records) * RecordSize;
+        bytes[p] = 0x5A;
+        bytes[p + 1] = 0xA5;
+        p += 2;
+    }
+    image.truncate(p);
+    return image;
+}

@@ -14,6 +14,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QPair>
+#include <QVector>
 #include <cstdint>
 
 namespace LoggerImage {
@@ -43,3 +45,9 @@ int DecodeDataSets(const QByteArray &image, TLoggerStore &store, const QDateTime
 // First element of data set d in the value and time arrays: five per record
 // of the sets before it.
 qsizetype FirstValueOf(const TLoggerStore &store, int d);
+
+// A memory image holding the given data sets, each given as its 18 header
+// bytes and its 8-byte records as they lie in the memory (the header's
+// record count is set from the records, the trailer added): what
+// DecodeDataSets reads back and what a collection file holds.
+QByteArray ComposeMemoryImage(const QVector<QPair<QByteArray, QByteArray>> &sets);

@@ -8,6 +8,7 @@
 #include "core/files/graphfile.h"
 #include "core/logger/datasetdecoder.h"
 #include "core/logger/download.h"
+#include "gui/logger/archiving.h"
 #include "gui/logger/loggergraph.h"
 #include "gui/logger/loggerhost.h"
 
@@ -143,6 +144,8 @@ bool OpenCollectionFile(const QString &path, QWidget *parent)
         return false;
     }
     image.clear();
+    if (QFileInfo(path).absoluteFilePath() != QFileInfo(TempCollectionPath()).absoluteFilePath())
+        SetCurrentCollectionPath(path);
     GraphDataSet(0);
     // What is shown now is a saved collection.
     if (ILoggerHost *host = LoggerHost())

@@ -2,6 +2,8 @@
 
 #include "core/base/appstate.h"
 #include "gui/base/dialogs.h"
+#include "core/archive/archive.h"
+#include "gui/logger/archiving.h"
 #include "gui/logger/collection.h"
 #include "core/link/discovery.h"
 #include "core/link/linkview.h"
@@ -52,6 +54,10 @@ void TLoadCommand::LoadData1Click()
 
     if (Steps.PrepareLoggerGraphWindow)
         Steps.PrepareLoggerGraphWindow();
+    // The archive names the link and the meter of this download.
+    SetDownloadSource({state.UsbLink ? QStringLiteral("usb") : QStringLiteral("serial"),
+                       state.UsbLink || !SelectedPort ? QString() : SelectedPort(),
+                       IdentityText(Link.Buffers().IdentityReply)});
     if (KeepAwake)
         KeepAwake(true);
     const int result = Downloader.DownloadMemory();

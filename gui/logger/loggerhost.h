@@ -32,6 +32,9 @@ public:
 
     // Keyed text of the main window's table in the active language (IDS_...).
     virtual QString Text(const QString &key) = 0;
+
+    // A passing message in the main window's status bar.
+    virtual void ShowStatusMessage(const QString &text) { (void)text; }
 };
 
 // The registered host: the main window while it exists, else whatever a test

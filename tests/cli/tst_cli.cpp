@@ -7,6 +7,7 @@
 #include "../testregistry.h"
 
 #include "core/base/appstate.h"
+#include "core/base/datetime.h"
 #include "core/files/textformat.h"
 #include "gui/files/texttable.h"
 #include "gui/graph/window/graph.h"
@@ -135,6 +136,7 @@ private slots:
     void commands_data();
     void commands();
     void interruptedDownload();
+    void archive();
 
 private:
     QTemporaryDir dir;
@@ -320,6 +322,63 @@ void TestCli::interruptedDownload()
         return !log.filter(QStringLiteral("<- 02 71 00 00 00 00 03")).isEmpty();
     };
     QTRY_VERIFY_WITH_TIMEOUT(endSent(), 5000);
+}
+
+// The archive from the command line: a download archived, a collection
+// added twice (its sets stored once), the list, a note, and an export of two
+// sets and of a date range across them, byte for byte the program's
+// data-logger export of each set; exit codes of wrong uses.
+void TestCli::archive()
+{
+    const QStringList env{QStringLiteral("QM738_ARCHIVE=") + dir.filePath(QStringLiteral("cli.sqlite")),
+                          QStringLiteral("QM738_DEMO_METER=usb")};
+    TRun run = RunCli({"download", "--usb"}, env);
+    QVERIFY2(run.code == 0, run.err.constData());
+    QCOMPARE(run.out, QByteArray("archived: 3 sets found, 3 new, 0 grown, 0 already there\n"));
+    run = RunCli({"archive", "import", collection, collection}, env);
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.out, (collection + ": 8 sets found, 8 new, 0 grown, 0 already there\n" + collection
+                       + ": 8 sets found, 0 new, 0 grown, 8 already there\n").toUtf8());
+    run = RunCli({"archive", "list"}, env);
+    QCOMPARE(run.code, 0);
+    const QStringList rows = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 1 + 11);
+    QVERIFY(rows.at(0).startsWith(QLatin1String("ID\tDATE\tTIME")));
+    QVERIFY(rows.at(rows.size() - 1).contains(QLatin1String("\tQM SIMULATED METER 738\t"))); // the download's meter
+    QCOMPARE(RunCli({"archive", "note", "5", "chambre froide"}, env).code, 0);
+    run = RunCli({"archive", "list", "--note", "FROIDE", "--format", "json"}, env);
+    QVERIFY(run.out.contains("\"note\": \"chambre froide\""));
+    QCOMPARE(run.out.count("\"id\""), 1);
+
+    // Sets 2 and 3 of the collection (ids 5 and 6), whole, then a range
+    // from the last record of set 2 into set 3.
+    TLoggerStore store;
+    QCOMPARE(DecodeDataSets(FileBytes(collection), store, QDateTime::currentDateTime()), int(DecodeOk));
+    const QByteArray two = ProgramExport(FileBytes(collection), 1, dir.filePath(QStringLiteral("p2.txt")));
+    const QByteArray three = ProgramExport(FileBytes(collection), 2, dir.filePath(QStringLiteral("p3.txt")));
+    run = RunCli({"archive", "export", "--set", "6", "--set", "5", "-o", dir.filePath(QStringLiteral("a.txt"))}, env);
+    QVERIFY2(run.code == 0, run.err.constData());
+    QVERIFY(FileBytes(dir.filePath(QStringLiteral("a.txt"))) == two + three);
+    const TDataSet &set2 = store.DataSets.at(1);
+    const QDateTime last = DateTimeUtil::FromDays(set2.startTime + (set2.recordCount - 1) * set2.intervalSeconds / 86400.0);
+    const QDateTime third = DateTimeUtil::FromDays(store.DataSets.at(2).startTime);
+    run = RunCli({"archive", "export", "--from", last.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")), "--to",
+                  third.toString(QStringLiteral("yyyy-MM-ddTHH:mm")), "--format", "txt"}, env);
+    QVERIFY2(run.code == 0, run.err.constData());
+    const QList<QByteArray> lastOfTwo = two.split('\n');
+    QVERIFY2(run.out.startsWith(lastOfTwo.at(lastOfTwo.size() - 2) + '\n' + three.left(three.indexOf('\n') + 1)),
+             (run.out.left(200) + "|" + lastOfTwo.at(lastOfTwo.size() - 2) + "|" + three.left(100)).constData());
+    QVERIFY(three.startsWith(run.out.mid(run.out.indexOf('\n') + 1)));
+
+    // Wrong uses.
+    QCOMPARE(RunCli({"archive", "note", "999", "x"}, env).code, 2);
+    QCOMPARE(RunCli({"archive", "export", "--from", "March"}, env).code, 2);
+    QCOMPARE(RunCli({"archive", "frobnicate"}, env).code, 2);
+    QCOMPARE(RunCli({"archive", "import", dir.filePath(QStringLiteral("empty.738"))}, env).code, 5);
+    QVERIFY(WriteBytes(dir.filePath(QStringLiteral("notes.txt")), "my notes"));
+    run = RunCli({"archive", "list", "--archive", dir.filePath(QStringLiteral("notes.txt"))}, env);
+    QCOMPARE(run.code, 5);
+    QCOMPARE(FileBytes(dir.filePath(QStringLiteral("notes.txt"))), QByteArray("my notes"));
 }
 
 QM738_REGISTER_TEST(TestCli)

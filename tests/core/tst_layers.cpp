@@ -29,6 +29,7 @@ const QVector<TLayerRule> &LayerRules()
         {"core/files/", {"core/base/", "core/live/", "core/graph/", "core/logger/", "core/files/"}},
         {"core/net/", {"core/base/", "core/live/", "core/net/"}},
         {"core/record/", {"core/base/", "core/live/", "core/graph/", "core/files/", "core/record/"}},
+        {"core/archive/", {"core/base/", "core/live/", "core/logger/", "core/files/", "core/archive/"}},
         {"sim/", {"core/", "sim/"}},
         {"gui/base/", {"core/", "gui/base/"}},
         {"gui/live/", {"core/", "gui/base/", "gui/live/"}},

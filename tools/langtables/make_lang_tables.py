@@ -58,6 +58,7 @@ FORMS = [
     "frmScope",
     "frmSetupRealTime",
     "frmSetupScale",
+    "frmArchive",
 ]
 
 
