@@ -263,20 +263,11 @@ int ArchiveExport(const QStringList &args)
     const QCommandLineOption fromOpt(QStringLiteral("from"), QStringLiteral("Records from DATE on."),
                                      QStringLiteral("DATE"));
     const QCommandLineOption toOpt(QStringLiteral("to"), QStringLiteral("Records up to DATE."), QStringLiteral("DATE"));
-    const QCommandLineOption formatOpt({QStringLiteral("f"), QStringLiteral("format")},
-                                       QStringLiteral("txt (tab-separated) or csv (comma-separated, semicolon-"
-                                                      "separated where the decimal separator is a comma); default "
-                                                      "from the output's extension, txt on standard output."),
-                                       QStringLiteral("txt|csv"));
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file to write, whole or not at all (default: standard "
                                                    "output)."),
                                     QStringLiteral("FILE"));
-    const QCommandLineOption localeOpt(QStringLiteral("locale"),
-                                       QStringLiteral("Dates and numbers in this locale (C for decimal points); "
-                                                      "default the system's, as the program writes them."),
-                                       QStringLiteral("NAME"));
-    parser.addOptions({ArchiveOption, setOpt, fromOpt, toOpt, formatOpt, outOpt, localeOpt});
+    parser.addOptions({ArchiveOption, setOpt, fromOpt, toOpt, ExportFormatOption, outOpt, LocaleOption});
     const int parsed = Parse(parser, "archive export",
                              QStringLiteral("qm738-cli archive export [--set ID...] [--from DATE] [--to DATE] "
                                             "[--format txt|csv] [--locale NAME] [-o FILE] [--archive FILE]\nThe "
@@ -290,10 +281,10 @@ int ArchiveExport(const QStringList &args)
         Fail("archive export", QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
         return CliExit::Usage;
     }
-    if (parser.isSet(localeOpt) && !ApplyLocaleOption("archive export", parser.value(localeOpt)))
+    if (parser.isSet(LocaleOption) && !ApplyLocaleOption("archive export", parser.value(LocaleOption)))
         return CliExit::Usage;
     const QString out = parser.value(outOpt);
-    QString format = parser.value(formatOpt).toLower();
+    QString format = parser.value(ExportFormatOption).toLower();
     if (format.isEmpty())
         format = out.isEmpty() ? QStringLiteral("txt") : QFileInfo(out).suffix().toLower();
     if (format != QLatin1String("txt") && format != QLatin1String("csv")) {

@@ -460,20 +460,11 @@ int RunExport(const QStringList &args)
                                     QStringLiteral("The data set, from 1 (default 1)."), QStringLiteral("N"));
     const QCommandLineOption allOpt({QStringLiteral("a"), QStringLiteral("all")},
                                     QStringLiteral("Every data set, one file each (FILE-N.txt or .csv)."));
-    const QCommandLineOption formatOpt({QStringLiteral("f"), QStringLiteral("format")},
-                                       QStringLiteral("txt (tab-separated) or csv (comma-separated, semicolon-"
-                                                      "separated where the decimal separator is a comma); default "
-                                                      "from the output's extension, txt on standard output."),
-                                       QStringLiteral("txt|csv"));
     const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The file to write, or a folder (default: standard output; "
                                                    "with --all the current folder)."),
                                     QStringLiteral("OUT|DIR"));
-    const QCommandLineOption localeOpt(QStringLiteral("locale"),
-                                       QStringLiteral("Dates and numbers in this locale (C for decimal points); "
-                                                      "default the system's, as the program writes them."),
-                                       QStringLiteral("NAME"));
-    parser.addOptions({setOpt, allOpt, formatOpt, outOpt, localeOpt});
+    parser.addOptions({setOpt, allOpt, ExportFormatOption, outOpt, LocaleOption});
     parser.addPositionalArgument(QStringLiteral("FILE.738"), QStringLiteral("The data set collection."));
     const int parsed = Parse(parser, "export",
                              QStringLiteral("qm738-cli export FILE.738 [--set N | --all] [--format txt|csv] "
@@ -486,11 +477,11 @@ int RunExport(const QStringList &args)
         Fail("export", QStringLiteral("one FILE.738 is needed"));
         return CliExit::Usage;
     }
-    if (parser.isSet(localeOpt) && !ApplyLocaleOption("export", parser.value(localeOpt)))
+    if (parser.isSet(LocaleOption) && !ApplyLocaleOption("export", parser.value(LocaleOption)))
         return CliExit::Usage;
     const QString out = parser.value(outOpt);
     const bool toFolder = parser.isSet(allOpt) || (!out.isEmpty() && QFileInfo(out).isDir());
-    QString format = parser.value(formatOpt).toLower();
+    QString format = parser.value(ExportFormatOption).toLower();
     // Standard output gets tab-separated text unless told otherwise.
     if (format.isEmpty() && !toFolder)
         format = out.isEmpty() ? QStringLiteral("txt") : QFileInfo(out).suffix().toLower();

@@ -43,6 +43,15 @@ const QCommandLineOption PortOption({QStringLiteral("p"), QStringLiteral("port")
                                     QStringLiteral("The serial port of the meter (ttyUSB0, /dev/rfcomm0, ...)."),
                                     QStringLiteral("port"));
 const QCommandLineOption UsbOption(QStringLiteral("usb"), QStringLiteral("The meter on USB only."));
+const QCommandLineOption ExportFormatOption({QStringLiteral("f"), QStringLiteral("format")},
+                                            QStringLiteral("txt (tab-separated) or csv (comma-separated, semicolon-"
+                                                           "separated where the decimal separator is a comma); default "
+                                                           "from the output's extension, txt on standard output."),
+                                            QStringLiteral("txt|csv"));
+const QCommandLineOption LocaleOption(QStringLiteral("locale"),
+                                      QStringLiteral("Dates and numbers in this locale (C for decimal points); "
+                                                     "default the system's, as the program writes them."),
+                                      QStringLiteral("NAME"));
 
 int FlushOutput(const char *command)
 {

@@ -49,6 +49,9 @@ QString ImportSummary(const TArchiveImport &report);
 // --locale NAME: the default locale; false (and said) for an unknown name.
 bool ApplyLocaleOption(const char *command, const QString &name);
 extern const QCommandLineOption UsbOption;
+// --format txt|csv and --locale of the commands that write the data-logger export.
+extern const QCommandLineOption ExportFormatOption;
+extern const QCommandLineOption LocaleOption;
 
 // The link objects of the program without its windows: the same supervisor,
 // port search and exchanges as behind the main window.
