@@ -9,7 +9,7 @@
 #include <algorithm>
 
 TMdiKeeper::TMdiKeeper(QMdiArea *area)
-    : QObject(area), Area(area)
+    : QObject(area), Area(area), Viewport(area->viewport())
 {
     area->viewport()->installEventFilter(this);
 }
@@ -41,7 +41,9 @@ void TMdiKeeper::KeepAllInside()
 
 bool TMdiKeeper::eventFilter(QObject *watched, QEvent *event)
 {
-    if (Area && watched == Area->viewport()) {
+    // Compared, never followed: while the area is being destroyed its
+    // children's last events still come here, and it is no area any more.
+    if (watched == Viewport) {
         if (event->type() == QEvent::Resize) {
             // After the layout settles: the windows placed for the old size follow.
             QTimer::singleShot(0, this, [this] { KeepAllInside(); });

@@ -25,4 +25,5 @@ protected:
 
 private:
     QPointer<QMdiArea> Area;
+    const QObject *Viewport; // the area's viewport, whose events are watched
 };
