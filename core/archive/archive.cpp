@@ -8,12 +8,15 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTime>
 
 #include <sqlite3.h>
@@ -245,6 +248,24 @@ bool TArchive::Exec(const char *sql, QString *error) const
 
 bool TArchive::Open(const QString &path, QString *error)
 {
+    // Two programs making or opening the same archive at once can meet in a
+    // lock that SQLite refuses at once instead of waiting for (a change of
+    // journal mode against a starting writer): the whole opening is tried
+    // again, for as long as a busy statement would wait.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        bool busy = false;
+        if (OpenOnce(path, error, &busy))
+            return true;
+        if (!busy || clock.elapsed() > ArchiveSchema::BusyTimeoutMs)
+            return false;
+        QThread::msleep(10 + QRandomGenerator::global()->bounded(40));
+    }
+}
+
+bool TArchive::OpenOnce(const QString &path, QString *error, bool *busy)
+{
     Close();
     QString reason;
     const QFileInfo info(path);
@@ -278,8 +299,10 @@ bool TArchive::Open(const QString &path, QString *error)
             || !Exec(R"sql(
         PRAGMA synchronous=FULL)sql", &reason) || !Exec(R"sql(
         PRAGMA foreign_keys=ON)sql", &reason)
-            || !Migrate(&reason))
+            || !Migrate(&reason)) {
+            *busy = (sqlite3_errcode(Db) & 0xff) == SQLITE_BUSY;
             Close();
+        }
     }
     if (!reason.isEmpty() && error)
         *error = reason;

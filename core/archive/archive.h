@@ -121,6 +121,7 @@ public:
 private:
     bool Exec(const char *sql, QString *error) const;
     QString LastError() const;
+    bool OpenOnce(const QString &path, QString *error, bool *busy);
     bool CheckForeign(QString *error);
     bool Migrate(QString *error);
 
