@@ -1,4 +1,4 @@
-// Speed of the archive (core/archive/) against the goals of issue 28:
+// Speed of the archive (core/archive/) against its goals:
 // importing a full 256 KiB memory <= 150 ms, importing it again unchanged
 // <= 50 ms with 0 new sets, listing 10,000 sets <= 200 ms (the core's List
 // and `qm738-cli archive list` as a program), exporting a date range of
