@@ -281,17 +281,13 @@ int RunPublish(const QStringList &givenArgs)
         return CliExit::Usage;
     }
     // Every topic is checked before anything is published.
-    if (parser.isSet(TopicOption) || parser.isSet(DiscoveryOption)) {
-        const QString which = parser.isSet(TopicOption) ? QStringLiteral("--topic") : QStringLiteral("--discovery");
-        const QString problem = parser.isSet(TopicOption) ? TopicProblem(parser.value(TopicOption), kLongestTopicEnd)
-                                                          : QString();
-        const QString discoveryProblem =
-            parser.isSet(DiscoveryOption) ? TopicProblem(parser.value(DiscoveryOption), 256) : QString();
-        if (!problem.isEmpty() || !discoveryProblem.isEmpty()) {
-            Fail(kCommand, QStringLiteral("%1 \"%2\" cannot be used: %3")
-                               .arg(problem.isEmpty() ? QStringLiteral("--discovery") : which,
-                                    problem.isEmpty() ? parser.value(DiscoveryOption) : parser.value(TopicOption),
-                                    problem.isEmpty() ? discoveryProblem : problem));
+    const std::pair<const QCommandLineOption *, int> topicOptions[] = {{&TopicOption, kLongestTopicEnd},
+                                                                       {&DiscoveryOption, 256}};
+    for (const auto &[option, end] : topicOptions) {
+        const QString problem = parser.isSet(*option) ? TopicProblem(parser.value(*option), end) : QString();
+        if (!problem.isEmpty()) {
+            Fail(kCommand, QStringLiteral("--%1 \"%2\" cannot be used: %3")
+                               .arg(option->names().constLast(), parser.value(*option), problem));
             return CliExit::Usage;
         }
     }
